@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds Voxmend and runs every test under Wine, in a prefix and HOME of the build's own.
+set -euo pipefail
+cd "$(dirname "$0")"
+. tools/common.sh
+
+ensure_packages
+build_all
+root="$PWD/build/wine"
+start_display
+make_prefix "$root/prefix" "$root/home"
+# Sound goes to ALSA's null device; the tests play it in real time all the same.
+echo 'pcm.!default { type null }' > "$HOME/.asoundrc"
+wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
+# One Wine server for the whole run.
+wineserver -p
+cleanup() { wineserver -k 2>/dev/null || true; stop_display; }
+trap cleanup EXIT
+cd build
+ctest --output-on-failure --timeout 300
