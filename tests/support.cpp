@@ -43,6 +43,14 @@ std::string CurrentDirectory()
     return _getcwd(buf, sizeof buf) ? buf : "";
 }
 
+std::string WinePath(std::string unixPath)
+{
+    for (char& c : unixPath)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + unixPath;
+}
+
 std::string Le32(uint32_t v)
 {
     std::string s(4, 0);
@@ -148,10 +156,16 @@ void Pump(DWORD ms)
 bool PumpUntil(const std::function<bool()>& done, DWORD ms)
 {
     DWORD start = GetTickCount();
-    while (!done()) {
+    MSG msg;
+    while (!done()) {  // looked at after every message
         if (GetTickCount() - start > ms)
             return false;
-        PumpOnce(5);
+        if (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+        }
     }
     return true;
 }

@@ -16,6 +16,7 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 std::string CurrentDirectory();
+std::string WinePath(std::string unixPath);  // a build path as the program sees it
 std::string Le32(uint32_t v);
 std::string Le16(uint16_t v);
 

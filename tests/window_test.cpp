@@ -2,14 +2,6 @@
 
 namespace {
 
-std::string WinePath(std::string unixPath)
-{
-    for (char& c : unixPath)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + unixPath;
-}
-
 RECT ChildRect(HWND w)
 {
     RECT r;
