@@ -7,6 +7,7 @@
 #include <set>
 
 MessageBoxes boxes;
+std::vector<std::string> statusLog;
 
 // ---- files ----
 
@@ -234,7 +235,7 @@ HWND FindThreadDialog(const char* title)
 
 // ---- message boxes ----
 
-static HHOOK hook;
+static HHOOK hook, textHook;
 static std::set<HWND> seenBoxes;
 
 static BOOL CALLBACK FindBoxText(HWND w, LPARAM lp)
@@ -284,6 +285,18 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(hook, code, wParam, lParam);
 }
 
+static LRESULT CALLBACK TextHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
+    if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDD_STATUS) {
+        char title[32];
+        GetWindowTextA(GetParent(m->hwnd), title, sizeof title);
+        if (strcmp(title, "Replace Sound") == 0)
+            statusLog.push_back((const char*)m->lParam);
+    }
+    return CallNextHookEx(textHook, code, wParam, lParam);
+}
+
 // ---- the application ----
 
 static void RemoveTree(const std::string& path)
@@ -318,7 +331,9 @@ void AppTest::SetUp()
     ASSERT_EQ(_chdir(dir.c_str()), 0);
     boxes = MessageBoxes();
     hook = SetWindowsHookExA(WH_CBT, CbtHook, NULL, GetCurrentThreadId());
+    textHook = SetWindowsHookExA(WH_CALLWNDPROC, TextHook, NULL, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
+    ASSERT_NE(textHook, nullptr);
 }
 
 void AppTest::Start()
@@ -333,6 +348,7 @@ void AppTest::TearDown()
         DestroyWindow(hwndApp);
     Pump(20);
     UnhookWindowsHookEx(hook);
+    UnhookWindowsHookEx(textHook);
     _chdir("C:\\");
     RemoveTree(dir);
 }

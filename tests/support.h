@@ -70,6 +70,7 @@ struct MessageBoxes {
     HWND open = NULL;                // the box left open while hold is set
 };
 extern MessageBoxes boxes;
+extern std::vector<std::string> statusLog;  // every text the Replace dialog's status line was given
 void AnswerOpenBox(int button);
 
 // ---- the application ----
