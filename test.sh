@@ -28,4 +28,4 @@ wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
 # Without a window manager, managed windows make Wine wait for one at every hide.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 cd build
-ctest --output-on-failure --timeout 300
+ctest --output-on-failure --timeout 60

@@ -77,7 +77,7 @@ TEST_F(ReplaceTest, TheNewBankIsLaidOutWithEveryLaterOffsetMoved)
     Rewrite(1, MakeWave(Tone(50, 9)));
     std::string bank = ReadFileBytes("x.sfx");
     EXPECT_EQ(bank.size(), 550u);
-    EXPECT_EQ(bank, Expected(1, Tone(50, 9)));
+    EXPECT_EQ(Difference(bank, Expected(1, Tone(50, 9))), "");
     const int32_t lengths[] = {100, 50, 300}, offsets[] = {100, 200, 250};
     for (int i = 0; i < 3; i++) {
         EXPECT_EQ(records[i].length, lengths[i]);
@@ -116,7 +116,7 @@ TEST_F(ReplaceTest, FirstLastOnlyAndSameLengthSoundsAreReplaced)
         OpenBank(name);
         Rewrite(c.l, MakeWave(Tone(c.newSize, 5), c.fmt));
         std::string bank = ReadFileBytes(name);
-        EXPECT_EQ(bank, Expected(c.l, Tone(c.newSize, 5)));
+        EXPECT_EQ(Difference(bank, Expected(c.l, Tone(c.newSize, 5))), "");
         ExpectRecordsMatch(bank);
         EXPECT_EQ(statusLog, c.status);
     }
@@ -126,7 +126,7 @@ TEST_F(ReplaceTest, LargeBanksAreCopiedInPiecesOfAMillionBytes)
 {
     OpenWith({2500000, 100, 1000000});
     Rewrite(1, MakeWave(Tone(64)));
-    EXPECT_EQ(ReadFileBytes("x.sfx"), Expected(1, Tone(64)));
+    EXPECT_EQ(Difference(ReadFileBytes("x.sfx"), Expected(1, Tone(64))), "");
     EXPECT_EQ(statusLog, (Strings{"Correcting and saving header.", "Saving prior data.", "Saving prior data..",
                                   "Saving prior data...", "Saving new data.", "Saving post data.", "Saving post data.."}));
 }
@@ -139,7 +139,7 @@ TEST_F(ReplaceTest, NoAtTheConfirmationTouchesNothing)
     memcpy(saved, records, sizeof saved);
     Rewrite(0, MakeWave(Tone(10)), IDNO);
     EXPECT_EQ(boxes.texts, (Strings{kConfirm, "Hit Cancel !"}));
-    EXPECT_EQ(ReadFileBytes("x.sfx"), before);
+    EXPECT_EQ(Difference(ReadFileBytes("x.sfx"), before), "");
     EXPECT_EQ(memcmp(saved, records, sizeof saved), 0);
     EXPECT_FALSE(FileExists("new.sfx"));
     EXPECT_EQ(CurrentDirectory(), dir);
@@ -169,7 +169,7 @@ TEST_F(ReplaceTest, BanksThatCannotBeRewrittenFaithfullyAreRefusedUntouched)
         Rewrite(0, wave);
         ASSERT_EQ(boxes.texts.size(), 2u);
         EXPECT_EQ(boxes.texts[1].find("The bank " + std::string(szBankPath) + " cannot be rewritten safely"), 0u) << boxes.texts[1];
-        EXPECT_EQ(ReadFileBytes(b.first), b.second);
+        EXPECT_EQ(Difference(ReadFileBytes(b.first), b.second), "");
         EXPECT_FALSE(FileExists("new.sfx"));
     }
 }
@@ -182,7 +182,7 @@ TEST_F(ReplaceTest, AFailedRewriteLeavesTheOldBankWhole)
     auto expectUntouched = [&](const std::string& message) {
         ASSERT_EQ(boxes.texts.size(), 2u);
         EXPECT_EQ(boxes.texts[1], message);
-        EXPECT_EQ(ReadFileBytes("x.sfx"), before);
+        EXPECT_EQ(Difference(ReadFileBytes("x.sfx"), before), "");
         EXPECT_EQ(records[1].offset, 172);
         EXPECT_FALSE(FileExists("new.sfx"));
         boxes.texts.clear();
@@ -219,8 +219,8 @@ TEST_F(ReplaceTest, TheLoadedBankIsRewrittenWhateverTheCurrentDirectory)
     ASSERT_EQ(_chdir("elsewhere"), 0);
     Rewrite(0, wave);
     ASSERT_EQ(_chdir(".."), 0);
-    EXPECT_EQ(ReadFileBytes("x.sfx"), Expected(0, Tone(30)));
-    EXPECT_EQ(ReadFileBytes("elsewhere\\x.sfx"), other);
+    EXPECT_EQ(Difference(ReadFileBytes("x.sfx"), Expected(0, Tone(30))), "");
+    EXPECT_EQ(Difference(ReadFileBytes("elsewhere\\x.sfx"), other), "");
     EXPECT_FALSE(FileExists("elsewhere\\new.sfx"));
 }
 
@@ -231,8 +231,8 @@ TEST_F(ReplaceTest, AReadOnlyBankKeepsItsNameAndTheNewBankIsKeptBesideIt)
     SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_READONLY);
     Rewrite(1, MakeWave(Tone(30)));
     SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ReadFileBytes("x.sfx"), before);
-    EXPECT_EQ(ReadFileBytes("new.sfx"), Expected(1, Tone(30)));
+    EXPECT_EQ(Difference(ReadFileBytes("x.sfx"), before), "");
+    EXPECT_EQ(Difference(ReadFileBytes("new.sfx"), Expected(1, Tone(30))), "");
     EXPECT_EQ(records[1].length, 200);  // still the directory of the bank under its name
     ASSERT_EQ(boxes.texts.size(), 3u);
     EXPECT_EQ(boxes.texts[1], "Unable to delete the old bank " + dir + "\\x.sfx.\nThe new bank has been saved as " + dir + "\\new.sfx.");
@@ -256,12 +256,168 @@ TEST_F(ReplaceTest, RunningOutOfDiskSpaceLeavesTheBankAndNoPartialFile)
     w.data = Tone(20);
     WriteFileBytes(dir + "\\w.wav", WaveBytes(w));
     Rewrite(1, dir + "\\w.wav");
-    EXPECT_EQ(ReadFileBytes("full.sfx"), before);
+    EXPECT_EQ(Difference(ReadFileBytes("full.sfx"), before), "");
     EXPECT_FALSE(FileExists("new.sfx"));
     ASSERT_EQ(boxes.texts.size(), 2u);
     EXPECT_EQ(boxes.texts[1], "Unable to write " + small + "\\new.sfx (the disk may be full). The bank " + small + "\\full.sfx is unchanged.");
     DeleteFileA("full.sfx");
     DeleteFileA("full.txt");
+}
+
+// Drives the Open dialog and the modal Replace dialog from a script, as a user would.
+class ReplaceDialogTest : public ReplaceTest {
+protected:
+    HWND rd = NULL;  // the Replace dialog
+    std::string openShowed;
+
+    static HWND FileNameBox(HWND open)
+    {
+        HWND box = GetDlgItem(open, 0x47c);  // the file name combo box
+        return box ? box : GetDlgItem(open, 0x480);
+    }
+    std::function<bool()> ChooseInOpenDialog(const std::string& file)
+    {
+        return [this, file] {
+            HWND open = FindThreadDialog("Open");
+            if (!open)
+                return false;
+            char text[MAX_PATH] = "";
+            GetWindowTextA(FileNameBox(open), text, sizeof text);
+            openShowed = text;
+            if (file.empty()) {
+                PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+            } else {
+                SetWindowTextA(FileNameBox(open), file.c_str());
+                PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(open, IDOK));
+            }
+            return true;
+        };
+    }
+    std::function<bool()> ReplaceDialogOpens()
+    {
+        return [this] { return (rd = FindThreadDialog("Replace Sound")) != NULL; };
+    }
+    bool DialogButtonsEnabled()
+    {
+        return Enabled(hwndOk) && Enabled(hwndOriginal) && Enabled(hwndNew);
+    }
+    bool DialogButtonsDisabled()
+    {
+        return !Enabled(hwndOk) && !Enabled(hwndOriginal) && !Enabled(hwndNew);
+    }
+    // Presses a button once the last playback has ended; then runs after.
+    std::function<bool()> Press(int id, std::function<void()> after = nullptr)
+    {
+        return [this, id, after] {
+            if (!DialogButtonsEnabled())
+                return false;
+            // REPLACE is posted: later steps must be able to act inside the rewrite's message boxes
+            if (id == IDD_REPLACE)
+                PostMessageA(rd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+            else
+                SendMessageA(rd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+            if (after)
+                after();
+            return true;
+        };
+    }
+};
+
+TEST_F(ReplaceDialogTest, TheWholeRoadFromTheReplaceButtonToTheRewrittenBank)
+{
+    OpenWith({100, 200, 300});
+    MakeWave(Tone(100000, 2));
+    SendMessageA(hwndDisplay, LB_SETCURSEL, 1, 0);
+    std::vector<DWORD> ratesPlayed;
+    bool disabledAtStart = false, disabledWhilePlaying = true;
+    std::string status;
+    auto whilePlaying = [&] {
+        ratesPlayed.push_back(PlaybackBusy() ? Format.nSamplesPerSec : 0);
+        disabledWhilePlaying = disabledWhilePlaying && DialogButtonsDisabled();
+    };
+    RunScript({ChooseInOpenDialog(dir + "\\new.wav"), ReplaceDialogOpens(),
+               [&] {
+                   disabledAtStart = DialogButtonsDisabled() && PlaybackBusy();
+                   char text[100];
+                   GetDlgItemTextA(rd, IDD_STATUS, text, sizeof text);
+                   status = text;
+                   return true;
+               },
+               Press(IDD_ORIGINAL, whilePlaying), Press(IDD_NEW, whilePlaying), Press(IDD_REPLACE)});
+    Command(ID_REPLACE);
+    EXPECT_TRUE(ScriptDone());
+    EXPECT_TRUE(disabledAtStart);
+    EXPECT_EQ(status, "Press 'Replace' to continue.");
+    EXPECT_EQ(ratesPlayed, (std::vector<DWORD>{11025, 22050}));
+    EXPECT_TRUE(disabledWhilePlaying);
+    EXPECT_FALSE(IsWindow(rd));
+    EXPECT_FALSE(bValidReplace);
+    EXPECT_EQ(Difference(ReadFileBytes("x.sfx"), Expected(1, Tone(100000, 2))), "");
+    EXPECT_EQ(boxes.texts, Strings{kConfirm});
+
+    // the next Replace starts at the file chosen before; cancelling it ends the command
+    RunScript({ChooseInOpenDialog("")});
+    Command(ID_REPLACE);
+    EXPECT_TRUE(ScriptDone());
+    EXPECT_EQ(openShowed, "new.wav");
+    EXPECT_FALSE(bValidReplace);
+    EXPECT_EQ(CurrentDirectory(), dir);
+}
+
+TEST_F(ReplaceDialogTest, CancelDuringThePreviewLetsItPlayOutAlone)
+{
+    OpenWith({100, 200});
+    MakeWave(Tone(200000));
+    WriteFileBytes("bad.wav", "not a wave");
+    SendMessageA(hwndDisplay, LB_SETCURSEL, 0, 0);
+    RunScript({ChooseInOpenDialog(dir + "\\bad.wav")});
+    Command(ID_REPLACE);  // a file that does not load opens no dialog
+    EXPECT_EQ(boxes.texts, Strings{"Not a valid wave file"});
+    EXPECT_FALSE(bValidReplace);
+
+    RunScript({ChooseInOpenDialog(dir + "\\new.wav"), ReplaceDialogOpens(), [&] {
+                   PostMessageA(rd, WM_COMMAND, IDCANCEL, 0);
+                   return true;
+               }});
+    Command(ID_REPLACE);
+    EXPECT_FALSE(bValidReplace);
+    ASSERT_TRUE(PlaybackBusy());
+    HWAVEOUT preview = hWaveOut;
+    DoubleClick(hwndDisplay, 1);
+    Command(ID_PLAYALL);
+    RunScript({ChooseInOpenDialog(dir + "\\new.wav")});
+    Command(ID_REPLACE);
+    EXPECT_FALSE(ScriptDone());  // no Open dialog while the preview plays
+    EXPECT_EQ(hWaveOut, preview);
+    EXPECT_FALSE(playall);
+    ASSERT_TRUE(WaitForPlaybackEnd());
+    EXPECT_TRUE(Enabled(hwndPlayAll));
+    EXPECT_TRUE(Enabled(hwndReplace));
+    EXPECT_EQ(boxes.texts.size(), 1u);
+    RunScript({});
+}
+
+TEST_F(ReplaceDialogTest, TheDialogTakesNoCommandsWhileTheRewriteAsks)
+{
+    OpenWith({100, 200});
+    MakeWave(Tone(500));
+    SendMessageA(hwndDisplay, LB_SETCURSEL, 1, 0);
+    boxes.hold = true;
+    bool ignored = false;
+    RunScript({ChooseInOpenDialog(dir + "\\new.wav"), ReplaceDialogOpens(), Press(IDD_REPLACE), [&] {
+                   if (!boxes.open)
+                       return false;
+                   for (int id : {IDD_CANCEL, IDD_ORIGINAL, IDD_NEW, IDD_REPLACE})
+                       SendMessageA(rd, WM_COMMAND, id, 0);
+                   ignored = IsWindow(rd) && bValidReplace && !PlaybackBusy();
+                   AnswerOpenBox(IDYES);
+                   return true;
+               }});
+    Command(ID_REPLACE);
+    EXPECT_TRUE(ignored);
+    EXPECT_EQ(boxes.texts, Strings{kConfirm});
+    EXPECT_EQ(Difference(ReadFileBytes("x.sfx"), Expected(1, Tone(500))), "");
+    EXPECT_FALSE(IsWindow(rd));
 }
 
 }  // namespace

@@ -25,6 +25,16 @@ std::string ReadFileBytes(const std::string& path)
     return out;
 }
 
+std::string Difference(const std::string& actual, const std::string& expected)
+{
+    if (actual == expected)
+        return "";
+    size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
+        i++;
+    return "sizes " + std::to_string(actual.size()) + " and " + std::to_string(expected.size()) + ", first difference at " + std::to_string(i);
+}
+
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     FILE* f = fopen(path.c_str(), "wb");

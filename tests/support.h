@@ -13,6 +13,8 @@
 
 // ---- files ----
 std::string ReadFileBytes(const std::string& path);
+// "" when equal, else where two byte strings part (binary output helps nobody)
+std::string Difference(const std::string& actual, const std::string& expected);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 std::string CurrentDirectory();

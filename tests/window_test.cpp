@@ -24,7 +24,9 @@ TEST_F(AppTest, MainWindowIsLaidOutFromTheFixedFontMetrics)
     GetClassNameA(hwndApp, cls, sizeof cls);
     EXPECT_STREQ(cls, "Voxmend");
     EXPECT_EQ(Text(hwndApp), "Voxmend - Tarn Sound Editor by Quenby");
-    EXPECT_EQ(GetWindowLongA(hwndApp, GWL_STYLE) & 0xFFFF0000, 0x020A0000 | WS_VISIBLE);
+    const LONG style = GetWindowLongA(hwndApp, GWL_STYLE);
+    EXPECT_EQ(style & 0x020A0000, 0x020A0000);  // minimize box, system menu, children clipped
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);  // never resized or maximized
     RECT w;
     GetWindowRect(hwndApp, &w);
     EXPECT_EQ(w.right - w.left, 81 * cx);
