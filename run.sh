@@ -35,6 +35,7 @@ if ! xwininfo -root -tree | grep -q '"Voxmend - Tarn Sound Editor by Quenby"'; t
 fi
 sleep 1
 shot="$PWD/voxmend-screenshot.png"
-import -window root "$shot"
+window=$(xwininfo -name "Voxmend - Tarn Sound Editor by Quenby" | awk '/Window id:/ {print $4}')
+import -window "${window:-root}" "$shot"
 echo "Voxmend ran on a virtual display; screenshot of its main window: $shot"
 wineserver -k

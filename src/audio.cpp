@@ -108,7 +108,7 @@ static BOOL QueueBuffer(LPWAVEHDR header, DWORD length, const char* prepareFaile
 
 void PlayOne(long l)
 {
-    if (PlaybackBusy() || l < 0 || l >= MAXRECORDS)
+    if (PlaybackBusy() || l < 0 || (DWORD)l >= numwavs)  // entries past the bank hold stale data
         return;
     RECORD r = records[l];
     FillFormat(r);
@@ -132,7 +132,7 @@ void PlayAll()
         ShowMessage("No sfx file open");
         return;
     }
-    if (PlaybackBusy())
+    if (PlaybackBusy() || numwavs == 0)  // an empty bank has nothing to play
         return;
     EnableWindow(hwndPlayAll, FALSE);
     EnableWindow(hwndReplace, FALSE);

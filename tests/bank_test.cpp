@@ -62,6 +62,10 @@ TEST_F(AppTest, SoundCountsAreReportedAndCappedAt325)
     OpenBank("zero.sfx");
     EXPECT_TRUE(Lines(hwndDisplay).empty());
     EXPECT_EQ(numwavs, 0u);
+    Command(ID_PLAYALL);  // nothing to play, and nothing left disabled
+    EXPECT_FALSE(PlaybackBusy());
+    EXPECT_FALSE(playall);
+    EXPECT_TRUE(Enabled(hwndPlayAll));
     EXPECT_EQ(boxes.texts, (Strings{"326 sounds in file", "Too many sounds in file, loading first 325",
                                     "-1 sounds in file", "Too many sounds in file, loading first 325",
                                     "0 sounds in file"}));

@@ -131,6 +131,22 @@ TEST_F(ReplaceTest, LargeBanksAreCopiedInPiecesOfAMillionBytes)
                                   "Saving prior data...", "Saving new data.", "Saving post data.", "Saving post data.."}));
 }
 
+TEST_F(ReplaceTest, TheProgressTextStaysWithinItsHundredCharacters)
+{
+    OpenWith({83500000, 10});  // 84 pieces before the replaced sound
+    Rewrite(1, MakeWave(Tone(8)));
+    Strings prior;
+    for (const std::string& s : statusLog)
+        if (s.find("Saving prior data") == 0)
+            prior.push_back(s);
+    ASSERT_EQ(prior.size(), 84u);
+    EXPECT_EQ(prior[81], "Saving prior data" + std::string(82, '.'));
+    EXPECT_EQ(prior[82], "Saving prior data.");  // the dots start again rather than overrun
+    for (const std::string& s : statusLog)
+        EXPECT_LE(s.size(), 99u);
+    EXPECT_EQ(records[1].length, 8);
+}
+
 TEST_F(ReplaceTest, NoAtTheConfirmationTouchesNothing)
 {
     OpenWith({100, 200});
