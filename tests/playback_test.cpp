@@ -118,10 +118,12 @@ TEST_F(PlaybackTest, OnlyOnePlaybackAtATime)
 
 TEST_F(PlaybackTest, BadEntriesAreReportedWithoutPlayingUnreadMemory)
 {
-    std::vector<TestSound> sounds = Bank({300, 0, 300, 300});
+    std::vector<TestSound> sounds = Bank({300, 0, 300, 300, 300});
+    sounds[4].bits = 0;  // no device plays that
     std::string bank = BankBytes(sounds);
-    RECORD past = RecordFor(sounds[2], 16 + 4 * 28 + 300);
-    past.length = 5000;  // runs past the end of the file
+    const int data = 16 + 5 * 28;
+    RECORD past = RecordFor(sounds[2], data + 300);
+    past.length = 5000;  // runs past the end of the file, 900 bytes on
     memcpy(&bank[16 + 2 * 28], &past, sizeof past);
     RECORD negative = RecordFor(sounds[3], -40);
     negative.length = -1;
@@ -134,12 +136,14 @@ TEST_F(PlaybackTest, BadEntriesAreReportedWithoutPlayingUnreadMemory)
     EXPECT_FALSE(PlaybackBusy());
     DoubleClick(hwndDisplay, 3);
     EXPECT_FALSE(PlaybackBusy());
+    DoubleClick(hwndDisplay, 4);
+    EXPECT_FALSE(PlaybackBusy());
     DoubleClick(hwndDisplay, 2);
     ASSERT_TRUE(PlaybackBusy());
-    for (int i = 600; i < 5000; i++)  // what lies past the end of the file plays as silence
+    for (int i = 900; i < 5000; i++)  // what lies past the end of the file plays as silence
         ASSERT_EQ(lpData[i], 0) << i;
     ASSERT_TRUE(WaitForPlaybackEnd());
-    EXPECT_EQ(boxes.texts, (Strings{"4 sounds in file", "GlobalAllocPtr Failed", "GlobalAllocPtr Failed",
+    EXPECT_EQ(boxes.texts, (Strings{"5 sounds in file", "GlobalAllocPtr Failed", "GlobalAllocPtr Failed", "WaveOutOpen Failed",
                                     "Sound 2 runs past the end of the bank file; what is missing plays as silence."}));
 }
 

@@ -94,6 +94,7 @@ TEST_F(ReplaceTest, TheNewBankIsLaidOutWithEveryLaterOffsetMoved)
     DoubleClick(hwndDisplay, 2);
     ASSERT_TRUE(PlaybackBusy());
     EXPECT_EQ(std::string(lpData, 300), sounds[2].data);
+    EXPECT_EQ(Format.cbSize, 7);  // only the low half of unk
 }
 
 TEST_F(ReplaceTest, FirstLastOnlyAndSameLengthSoundsAreReplaced)
