@@ -128,7 +128,7 @@ void Loadsfx()
 
 // ---- Rewrite -------------------------------------------------------------------------
 
-enum CopyResult { COPY_OK, COPY_SHORT, COPY_WRITE };
+enum CopyResult { COPY_OK, COPY_SHORT, COPY_WRITE, COPY_CREATE };
 
 struct Rewrite {
     HWND hDlg;
@@ -323,7 +323,7 @@ static void RewriteBank(Rewrite& rw)
         return;
     }
     rw.newsfx = _lcreat(rw.newPath, 0);
-    CopyResult result = COPY_WRITE;
+    CopyResult result = COPY_CREATE;
     if (rw.newsfx != HFILE_ERROR) {
         CorrectDirectory(rw);
         result = WriteNewBank(rw, header);
@@ -334,10 +334,12 @@ static void RewriteBank(Rewrite& rw)
     FreeBlock(rw.lpbuffer);
 
     if (result != COPY_OK) {
-        if (rw.newsfx != HFILE_ERROR)
+        if (result != COPY_CREATE)
             remove(rw.newPath);
         if (result == COPY_SHORT)
             ShowMessageF("The bank %s ends before its directory says it should. It is unchanged.", szBankPath);
+        else if (result == COPY_CREATE)
+            ShowMessageF("Unable to create %s. The bank %s is unchanged.", rw.newPath, szBankPath);
         else
             ShowMessageF("Unable to write %s (the disk may be full). The bank %s is unchanged.", rw.newPath, szBankPath);
         return;

@@ -86,25 +86,31 @@ BOOL PathBesideBank(const char* name, char* out, size_t size)
     if (!slash)
         return FALSE;
     char dir[MAX_PATH];
-    size_t n = (size_t)(slash - szBankPath);
+    size_t n = (size_t)(slash - szBankPath) + 1;  // the folder with its backslash
     memcpy(dir, szBankPath, n);
     dir[n] = 0;
-    if (n == 2 && dir[1] == ':')  // a drive root keeps its backslash
-        strcpy(dir + 2, "\\");
     return JoinPath(out, size, dir, name);
+}
+
+// Copies the selected entry of a list into szBuffer; FALSE when none is selected.
+static BOOL SelectedEntry(HWND list, char* szBuffer, size_t size)
+{
+    LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (sel == LB_ERR)
+        return FALSE;
+    LRESULT len = SendMessageA(list, LB_GETTEXTLEN, (WPARAM)sel, 0);
+    if (len == LB_ERR || (size_t)len >= size)
+        return FALSE;
+    SendMessageA(list, LB_GETTEXT, (WPARAM)sel, (LPARAM)szBuffer);
+    return TRUE;
 }
 
 // Reads the number at the start of the sound list's selected line.
 BOOL SelectedSound(long* number)
 {
-    LRESULT sel = SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0);
-    if (sel == LB_ERR)
-        return FALSE;
     char line[NAMELEN + 16];
-    LRESULT len = SendMessageA(hwndDisplay, LB_GETTEXTLEN, (WPARAM)sel, 0);
-    if (len == LB_ERR || (size_t)len >= sizeof line)
+    if (!SelectedEntry(hwndDisplay, line, sizeof line))
         return FALSE;
-    SendMessageA(hwndDisplay, LB_GETTEXT, (WPARAM)sel, (LPARAM)line);
     *number = atol(line);
     return TRUE;
 }
@@ -123,19 +129,6 @@ static void RefreshBrowser(char* szBuffer, size_t size)
     SendMessageA(hwndList, LB_RESETCONTENT, 0, 0);
     SendMessageA(hwndDir, LB_RESETCONTENT, 0, 0);
     ListDirectory();
-}
-
-// Copies the selected entry of a list into szBuffer; FALSE when none is selected.
-static BOOL SelectedEntry(HWND list, char* szBuffer, size_t size)
-{
-    LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
-    if (sel == LB_ERR)
-        return FALSE;
-    LRESULT len = SendMessageA(list, LB_GETTEXTLEN, (WPARAM)sel, 0);
-    if (len == LB_ERR || (size_t)len >= size)
-        return FALSE;
-    SendMessageA(list, LB_GETTEXT, (WPARAM)sel, (LPARAM)szBuffer);
-    return TRUE;
 }
 
 // Changes to the directory named between the brackets of a list entry.
