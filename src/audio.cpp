@@ -14,10 +14,11 @@ BOOL bReplaceLoaded;
 BOOL playall;
 long playallno;
 
-// The one device handle, header and buffer allow a single playback at a time.
+// The one device handle, header and buffer allow a single playback at a time, and none
+// while a rewrite holds the replacement's samples.
 BOOL PlaybackBusy()
 {
-    return hWaveOut != NULL;
+    return hWaveOut != NULL || bRewriting;
 }
 
 void ReleaseData()
@@ -232,7 +233,7 @@ void LoadReplace()
         ShowMessage("No valid Replace");
         return;
     }
-    if (PlaybackBusy())  // lpData belongs to the sound that is playing
+    if (hWaveOut)  // lpData belongs to the sound that is playing
         return;
     ReleaseData();
     HMMIO hmmio = mmioOpenA(pstrReplaceFile, NULL, MMIO_ALLOCBUF | MMIO_READ);

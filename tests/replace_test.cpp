@@ -426,7 +426,8 @@ TEST_F(ReplaceDialogTest, TheDialogTakesNoCommandsWhileTheRewriteAsks)
                        return false;
                    for (int id : {IDD_CANCEL, IDD_ORIGINAL, IDD_NEW, IDD_REPLACE})
                        SendMessageA(rd, WM_COMMAND, id, 0);
-                   ignored = IsWindow(rd) && bValidReplace && !PlaybackBusy();
+                   Command(ID_SOUNDS, LBN_DBLCLK);  // nor does the main window play over it
+                   ignored = IsWindow(rd) && bValidReplace && hWaveOut == NULL;
                    AnswerOpenBox(IDYES);
                    return true;
                }});
