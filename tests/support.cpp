@@ -147,23 +147,6 @@ std::string WaveBytes(const WaveSpec& w)
 
 // ---- message pumping and scripts ----
 
-static void PumpOnce(DWORD waitMs)
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    MsgWaitForMultipleObjects(0, NULL, FALSE, waitMs, QS_ALLINPUT);
-}
-
-void Pump(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms)
-        PumpOnce(5);
-}
-
 bool PumpUntil(const std::function<bool()>& done, DWORD ms)
 {
     DWORD start = GetTickCount();
@@ -179,6 +162,11 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms)
         }
     }
     return true;
+}
+
+void Pump(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
 }
 
 bool WaitForPlaybackEnd(DWORD ms)
