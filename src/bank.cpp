@@ -171,7 +171,7 @@ static BOOL WriteAll(HFILE f, const void* data, UINT n)
 static const char* LayoutProblem(const Rewrite& rw, DWORD headerCount, int64_t fileSize)
 {
     if (headerCount != numwavs)
-        return "its header counts more sounds than were loaded";
+        return "its header does not count the sounds that were loaded";
     int64_t expect = BANKHEADER + (int64_t)sizeof(RECORD) * numwavs;
     for (DWORD i = 0; i < numwavs; i++) {
         if (records[i].length < 0 || records[i].offset != expect)
@@ -248,10 +248,9 @@ static CopyResult WriteNewBank(Rewrite& rw, const BYTE* header)
             return COPY_WRITE;
 
     const RECORD& old = records[rw.l];
-    CopyResult result = COPY_OK;
     if (_llseek(rw.oldsfx, records[0].offset, 0) != records[0].offset)
         return COPY_SHORT;
-    result = CopyPrior(rw, (int64_t)old.offset - records[0].offset);
+    CopyResult result = CopyPrior(rw, (int64_t)old.offset - records[0].offset);
     if (result != COPY_OK)
         return result;
 
