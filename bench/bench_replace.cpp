@@ -1,5 +1,7 @@
 // Measures the bank rewrite against a plain copy of the same bank on the same disk.
-// usage: bench_replace [folder] [megabytes]
+// usage: bench_replace folder megabytes [keep | cold-copy | cold-rewrite]
+//   keep: leave the bank in place for the cold runs; cold-copy and cold-rewrite time one
+//   copy or one rewrite of that bank, after the caller has emptied the system's file cache.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -124,12 +126,20 @@ int main(int argc, char** argv)
 {
     std::string dir = argc > 1 ? argv[1] : ".";
     size_t megabytes = argc > 2 ? (size_t)atol(argv[2]) : 300;
+    std::string mode = argc > 3 ? argv[3] : "";
     std::string bank = dir + "\\BENCH.SFX", index = dir + "\\BENCH.txt", wave = dir + "\\bench.wav";
-    printf("Making a bank of %d sounds, %zu MB, in %s\n", kSounds, megabytes, dir.c_str());
-    FILE* names = fopen(index.c_str(), "wb");
-    if (!names || fclose(names) != 0 || !MakeBank(bank, megabytes * 1000000) || !MakeWave(wave)) {
-        fprintf(stderr, "bench: cannot write into %s\n", dir.c_str());
-        return 1;
+    if (mode == "cold-copy") {
+        double copy = PlainCopy(bank, dir + "\\copy.sfx");
+        printf("cold-copy %.3f\n", copy);
+        return copy < 0;
+    }
+    if (mode != "cold-rewrite") {
+        printf("Making a bank of %d sounds, %zu MB, in %s\n", kSounds, megabytes, dir.c_str());
+        FILE* names = fopen(index.c_str(), "wb");
+        if (!names || fclose(names) != 0 || !MakeBank(bank, megabytes * 1000000) || !MakeWave(wave)) {
+            fprintf(stderr, "bench: cannot write into %s\n", dir.c_str());
+            return 1;
+        }
     }
     hook = SetWindowsHookExA(WH_CBT, AnswerBoxes, NULL, GetCurrentThreadId());
     if (!StartApp(GetModuleHandleA(NULL), SW_HIDE))
@@ -142,6 +152,14 @@ int main(int argc, char** argv)
     bValidFile = TRUE;
     Loadsfx();
     HWND dlg = CreateDialogParamA(GetModuleHandleA(NULL), "ReplaceBox", hwndApp, ReplaceDlgProc, 0);
+    if (mode == "cold-rewrite") {
+        WAVEFORMATEX pcm = {1, 1, 22050, 22050, 1, 8, 0};
+        waveOutOpen(NULL, WAVE_MAPPER, &pcm, 0, 0, WAVE_FORMAT_QUERY);  // load the sound drivers untimed
+        bValidReplace = TRUE;
+        DoReplace(dlg, kReplaced);
+        printf("cold-rewrite %.3f\n", Seconds() - answeredAt);
+        return records[kReplaced].length != (int32_t)kReplacementBytes;
+    }
 
     // Each rewrite repaints the dialog's progress text once per piece; under Wine every repaint
     // goes to the X server, so the rewrite is timed with the dialog shown and with it hidden.
@@ -179,8 +197,10 @@ int main(int argc, char** argv)
     printf("private memory: %.1f MB before a rewrite, at most %.1f MB during it: %.2f MB more "
            "(work buffer 1.00 MB + replacement %.2f MB)\n",
            before / 1e6, most / 1e6, (double)(most - before) / 1e6, kReplacementBytes / 1e6);
-    DeleteFileA(bank.c_str());
-    DeleteFileA(index.c_str());
-    DeleteFileA(wave.c_str());
+    if (mode != "keep") {
+        DeleteFileA(bank.c_str());
+        DeleteFileA(index.c_str());
+        DeleteFileA(wave.c_str());
+    }
     return 0;
 }
