@@ -17,12 +17,9 @@ std::ostream& operator<<(std::ostream& os, const Started& s)
 
 class PlaybackTest : public AppTest {
 protected:
-    std::vector<TestSound> Bank(std::vector<size_t> sizes, int firstRate = 8000)
+    std::vector<TestSound> Bank(const std::vector<size_t>& sizes, int firstRate = 8000)
     {
-        std::vector<TestSound> s;
-        for (size_t i = 0; i < sizes.size(); i++)
-            s.push_back({"S" + std::to_string(i), Tone(sizes[i], (int)i), 1, firstRate + 1000 * (int)i});
-        return s;
+        return Sounds(sizes, firstRate, 1000);
     }
     Started Now() { return {(long)SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0), Format.nSamplesPerSec}; }
 

@@ -18,12 +18,10 @@ protected:
             DestroyWindow(dlg);
         AppTest::TearDown();
     }
-    std::vector<TestSound> Sounds(std::vector<size_t> sizes)
+    // Same-format sounds whose extra size word has a non-zero high half.
+    static std::vector<TestSound> Sounds(const std::vector<size_t>& sizes)
     {
-        std::vector<TestSound> s;
-        for (size_t i = 0; i < sizes.size(); i++)
-            s.push_back({"S" + std::to_string(i), Tone(sizes[i], (int)i + 3), 1, 11025, 8, 0x50007});
-        return s;
+        return ::Sounds(sizes, 11025, 0, 0x50007);
     }
     // Opens a bank of these sounds in the test folder and a Replace dialog over it.
     void OpenWith(std::vector<size_t> sizes, const std::string& bank = "x.sfx")

@@ -91,6 +91,14 @@ RECORD RecordFor(const TestSound& s, int32_t offset)
     return r;
 }
 
+std::vector<TestSound> Sounds(const std::vector<size_t>& sizes, int32_t rate, int32_t step, int32_t unk)
+{
+    std::vector<TestSound> s;
+    for (size_t i = 0; i < sizes.size(); i++)
+        s.push_back({"S" + std::to_string(i), Tone(sizes[i], (int)i), 1, rate + step * (int32_t)i, 8, unk});
+    return s;
+}
+
 std::string BankBytes(const std::vector<TestSound>& sounds)
 {
     std::string bank = Le32((uint32_t)sounds.size()) + std::string(12, 'h');

@@ -31,6 +31,8 @@ struct TestSound {
     int32_t unk = 0;
 };
 RECORD RecordFor(const TestSound& s, int32_t offset);
+// Sounds S0, S1... of these sizes, 8-bit mono; sound i plays at rate + i * step.
+std::vector<TestSound> Sounds(const std::vector<size_t>& sizes, int32_t rate, int32_t step, int32_t unk = 0);
 // A bank laid out back to back behind its directory; returns its bytes.
 std::string BankBytes(const std::vector<TestSound>& sounds);
 // Writes name (the bank) and its index file (one name per line, CR LF).
