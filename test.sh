@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Builds Voxmend and runs every test under Wine, in a prefix and HOME of the build's own.
+# Builds Voxmend and runs every test: the engine and voxbank natively under the sanitizers,
+# then the Win32 programs under Wine, in a prefix and HOME of the build's own.
 set -euo pipefail
 cd "$(dirname "$0")"
 . tools/common.sh
 
 ensure_packages
+# The engine and the command line natively, under the sanitizers.
+build_native
+(cd build-native && ctest --output-on-failure --timeout 120)
+[ -x tools/fuzz.sh ] && tools/fuzz.sh 20
+# The Win32 programs under Wine.
 build_all
 root="$PWD/build/wine"
 start_display

@@ -1,7 +1,7 @@
 # Shared set-up of the run and test commands: packages, build, virtual display, Wine prefix.
 # Sourced by run.sh and test.sh from the repository root.
 
-PACKAGES="cmake make g++-mingw-w64-i686 googletest wine wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick"
+PACKAGES="cmake make g++ clang libfuzzer-14-dev g++-mingw-w64-i686 googletest libcli11-dev nlohmann-json3-dev wine wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick"
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
@@ -21,9 +21,16 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
 }
 
+# The Win32 programs and their tests, in build/.
 build_all() {
     cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build build -j2
+}
+
+# The engine, voxbank and their tests for this machine, under the sanitizers, in build-native/.
+build_native() {
+    cmake -S . -B build-native -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXMEND_SANITIZE=ON >/dev/null
+    cmake --build build-native -j2
 }
 
 # Starts Xvfb when no display is set; XVFB_PID is then its process.

@@ -1,0 +1,162 @@
+// Files on a POSIX system: pread and write, fsync, rename with the folder flushed after it.
+#include "disk.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vox {
+
+namespace {
+
+class PosixSource : public Source {
+public:
+    explicit PosixSource(int fd) : fd_(fd) {}
+    ~PosixSource() override { close(fd_); }
+    bool Size(uint64_t* size) override
+    {
+        struct stat st;
+        if (fstat(fd_, &st) != 0)
+            return false;
+        *size = (uint64_t)st.st_size;
+        return true;
+    }
+    int64_t ReadAt(uint64_t offset, void* data, size_t n) override
+    {
+        for (;;) {
+            ssize_t got = pread(fd_, data, n, (off_t)offset);
+            if (got >= 0 || errno != EINTR)
+                return got;
+        }
+    }
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+class PosixSink : public Sink {
+public:
+    explicit PosixSink(int fd) : fd_(fd) {}
+    ~PosixSink() override
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    bool Write(const void* data, size_t n) override
+    {
+        const char* p = static_cast<const char*>(data);
+        while (n > 0) {
+            ssize_t put = write(fd_, p, n);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return false;
+            p += put, n -= (size_t)put;
+        }
+        return true;
+    }
+    bool Flush() override { return fsync(fd_) == 0; }
+    bool Close() override
+    {
+        int fd = fd_;
+        fd_ = -1;
+        return close(fd) == 0;
+    }
+    int64_t CopyFrom(Source& from, uint64_t offset, size_t n) override
+    {
+#ifdef __linux__
+        // The kernel copies between the two files without passing the bytes through us.
+        auto* source = dynamic_cast<PosixSource*>(&from);
+        if (!source)
+            return -2;
+        loff_t at = (loff_t)offset;
+        size_t done = 0;
+        while (done < n) {
+            ssize_t got = copy_file_range(source->fd(), &at, fd_, nullptr, n - done, 0);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return done == 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP) ? -2 : -1;
+            if (got == 0)
+                break;
+            done += (size_t)got;
+        }
+        return (int64_t)done;
+#else
+        (void)from, (void)offset, (void)n;
+        return -2;
+#endif
+    }
+
+private:
+    int fd_;
+};
+
+std::unique_ptr<Sink> Create(const std::string& path, int flags)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
+    if (fd < 0)
+        return nullptr;
+    return std::make_unique<PosixSink>(fd);
+}
+
+// A rename is only durable once the folder that holds the name is flushed too.
+bool FlushFolderOf(const std::string& path)
+{
+    std::string folder = FolderOf(path);
+    int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = fsync(fd) == 0;
+    close(fd);
+    return ok;
+}
+
+class PosixFiles : public Files {
+public:
+    std::unique_ptr<Source> Open(const std::string& path) override
+    {
+        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        struct stat st;
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            close(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixSource>(fd);
+    }
+    std::unique_ptr<Sink> CreateNew(const std::string& path) override { return Create(path, O_EXCL); }
+    std::unique_ptr<Sink> CreateOrTruncate(const std::string& path) override { return Create(path, O_TRUNC); }
+    bool Exists(const std::string& path) override
+    {
+        struct stat st;
+        return lstat(path.c_str(), &st) == 0;
+    }
+    bool Remove(const std::string& path) override { return unlink(path.c_str()) == 0; }
+    bool Replace(const std::string& from, const std::string& to) override
+    {
+        if (rename(from.c_str(), to.c_str()) != 0)
+            return false;
+        FlushFolderOf(to);
+        return true;
+    }
+    bool Rename(const std::string& from, const std::string& to) override
+    {
+        if (Exists(to))
+            return false;
+        return Replace(from, to);
+    }
+};
+
+}  // namespace
+
+Files& Disk()
+{
+    static PosixFiles disk;
+    return disk;
+}
+
+}  // namespace vox

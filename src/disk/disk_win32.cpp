@@ -1,0 +1,111 @@
+// Files on Windows: handles read at an offset, FlushFileBuffers, MoveFileEx for the swap.
+#include "disk.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace vox {
+
+namespace {
+
+class WinSource : public Source {
+public:
+    explicit WinSource(HANDLE h) : h_(h) {}
+    ~WinSource() override { CloseHandle(h_); }
+    bool Size(uint64_t* size) override
+    {
+        LARGE_INTEGER n;
+        if (!GetFileSizeEx(h_, &n))
+            return false;
+        *size = (uint64_t)n.QuadPart;
+        return true;
+    }
+    int64_t ReadAt(uint64_t offset, void* data, size_t n) override
+    {
+        OVERLAPPED at = {};
+        at.Offset = (DWORD)offset;
+        at.OffsetHigh = (DWORD)(offset >> 32);
+        DWORD want = n > 0x40000000 ? 0x40000000 : (DWORD)n;
+        DWORD got = 0;
+        if (!ReadFile(h_, data, want, &got, &at))
+            return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+        return got;
+    }
+
+private:
+    HANDLE h_;
+};
+
+class WinSink : public Sink {
+public:
+    explicit WinSink(HANDLE h) : h_(h) {}
+    ~WinSink() override
+    {
+        if (h_ != INVALID_HANDLE_VALUE)
+            CloseHandle(h_);
+    }
+    bool Write(const void* data, size_t n) override
+    {
+        const char* p = static_cast<const char*>(data);
+        while (n > 0) {
+            DWORD want = n > 0x40000000 ? 0x40000000 : (DWORD)n;
+            DWORD put = 0;
+            if (!WriteFile(h_, p, want, &put, NULL) || put == 0)
+                return false;
+            p += put, n -= put;
+        }
+        return true;
+    }
+    bool Flush() override { return FlushFileBuffers(h_) != FALSE; }
+    bool Close() override
+    {
+        HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return CloseHandle(h) != FALSE;
+    }
+
+private:
+    HANDLE h_;
+};
+
+std::unique_ptr<Sink> Create(const std::string& path, DWORD how)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, how, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    return std::unique_ptr<Sink>(new WinSink(h));
+}
+
+class WinFiles : public Files {
+public:
+    std::unique_ptr<Source> Open(const std::string& path) override
+    {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+        if (h == INVALID_HANDLE_VALUE)
+            return nullptr;
+        return std::unique_ptr<Source>(new WinSource(h));
+    }
+    std::unique_ptr<Sink> CreateNew(const std::string& path) override { return Create(path, CREATE_NEW); }
+    std::unique_ptr<Sink> CreateOrTruncate(const std::string& path) override { return Create(path, CREATE_ALWAYS); }
+    bool Exists(const std::string& path) override { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()) != FALSE; }
+    bool Replace(const std::string& from, const std::string& to) override
+    {
+        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
+    bool Rename(const std::string& from, const std::string& to) override
+    {
+        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
+};
+
+}  // namespace
+
+Files& Disk()
+{
+    static WinFiles disk;
+    return disk;
+}
+
+}  // namespace vox

@@ -1,0 +1,280 @@
+// Tarn sound banks: reading the header and directory, sounds and index names.
+#include "bank.h"
+
+#include <cstring>
+
+namespace vox {
+
+namespace {
+
+uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
+uint32_t Get32(const uint8_t* p) { return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24; }
+void Put16(uint8_t* p, uint16_t v) { p[0] = (uint8_t)v; p[1] = (uint8_t)(v >> 8); }
+void Put32(uint8_t* p, uint32_t v) { for (int i = 0; i < 4; i++) p[i] = (uint8_t)(v >> (8 * i)); }
+
+// Reads exactly n bytes at offset; false on an error or the end of the file.
+bool ReadExactly(Source& file, uint64_t offset, uint8_t* out, size_t n)
+{
+    while (n > 0) {
+        int64_t got = file.ReadAt(offset, out, n);
+        if (got <= 0)
+            return false;
+        offset += (uint64_t)got, out += got, n -= (size_t)got;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool operator==(const Format& a, const Format& b)
+{
+    return a.tag == b.tag && a.channels == b.channels && a.rate == b.rate && a.avgBytes == b.avgBytes &&
+           a.blockAlign == b.blockAlign && a.bits == b.bits && a.cbSize == b.cbSize;
+}
+
+bool IsSaneFormat(const Format& f)
+{
+    bool bitsKnown = f.bits == 8 || f.bits == 16 || f.bits == 24 || f.bits == 32;
+    return f.tag == kPcm && f.channels >= 1 && f.channels <= 8 && bitsKnown && f.rate >= 1000 && f.rate <= 384000 &&
+           f.blockAlign == f.channels * f.bits / 8 && (uint64_t)f.avgBytes == (uint64_t)f.rate * f.blockAlign;
+}
+
+bool operator==(const Entry& a, const Entry& b)
+{
+    return a.length == b.length && a.offset == b.offset && a.format == b.format && a.channels == b.channels &&
+           a.rate == b.rate && a.avgBytes == b.avgBytes && a.blockAlign == b.blockAlign && a.bits == b.bits &&
+           a.extra == b.extra;
+}
+
+Entry DecodeEntry(const uint8_t* p)
+{
+    Entry e;
+    e.length = (int32_t)Get32(p);
+    e.offset = (int32_t)Get32(p + 4);
+    e.format = Get16(p + 8);
+    e.channels = Get16(p + 10);
+    e.rate = (int32_t)Get32(p + 12);
+    e.avgBytes = (int32_t)Get32(p + 16);
+    e.blockAlign = Get16(p + 20);
+    e.bits = Get16(p + 22);
+    e.extra = (int32_t)Get32(p + 24);
+    return e;
+}
+
+void EncodeEntry(const Entry& e, uint8_t* p)
+{
+    Put32(p, (uint32_t)e.length);
+    Put32(p + 4, (uint32_t)e.offset);
+    Put16(p + 8, e.format);
+    Put16(p + 10, e.channels);
+    Put32(p + 12, (uint32_t)e.rate);
+    Put32(p + 16, (uint32_t)e.avgBytes);
+    Put16(p + 20, e.blockAlign);
+    Put16(p + 22, e.bits);
+    Put32(p + 24, (uint32_t)e.extra);
+}
+
+Format FormatOf(const Entry& e)
+{
+    Format f;
+    f.tag = e.format;
+    f.channels = e.channels;
+    f.rate = (uint32_t)e.rate;
+    f.avgBytes = (uint32_t)e.avgBytes;
+    f.blockAlign = e.blockAlign;
+    f.bits = e.bits;
+    f.cbSize = (uint16_t)(e.extra & 0xFFFF);
+    return f;
+}
+
+void SetFormat(Entry* e, const Format& f, bool hadCbSize)
+{
+    e->format = f.tag;
+    e->channels = f.channels;
+    e->rate = (int32_t)f.rate;
+    e->avgBytes = (int32_t)f.avgBytes;
+    e->blockAlign = f.blockAlign;
+    e->bits = f.bits;
+    e->extra = hadCbSize ? f.cbSize : 0;
+}
+
+BankError ReadBank(Source& file, Bank* bank)
+{
+    *bank = Bank();
+    if (!file.Size(&bank->fileSize))
+        return BankError::Read;
+    if (bank->fileSize < kHeaderSize)
+        return BankError::Short;
+    if (!ReadExactly(file, 0, bank->header, kHeaderSize))
+        return BankError::Read;
+    bank->storedCount = Get32(bank->header);
+    uint32_t count = bank->storedCount < kMaxSounds ? bank->storedCount : kMaxSounds;
+    if (bank->fileSize < kHeaderSize + (uint64_t)kEntrySize * count)
+        return BankError::Short;
+    std::vector<uint8_t> directory((size_t)kEntrySize * count);
+    if (count > 0 && !ReadExactly(file, kHeaderSize, directory.data(), directory.size()))
+        return BankError::Read;
+    bank->entries.reserve(count);
+    for (uint32_t i = 0; i < count; i++)
+        bank->entries.push_back(DecodeEntry(&directory[(size_t)kEntrySize * i]));
+    return BankError::Ok;
+}
+
+std::vector<BankError> LayoutProblems(const Bank& bank)
+{
+    std::vector<BankError> problems;
+    if (bank.storedCount != bank.entries.size())
+        problems.push_back(BankError::CountDiffers);
+    int64_t expect = kHeaderSize + (int64_t)kEntrySize * (int64_t)bank.entries.size();
+    for (const Entry& e : bank.entries) {
+        if (e.length < 0 || e.offset != expect) {
+            problems.push_back(BankError::NotBackToBack);
+            break;
+        }
+        expect += e.length;
+    }
+    int64_t end = kHeaderSize + (int64_t)kEntrySize * (int64_t)bank.entries.size();
+    for (const Entry& e : bank.entries)
+        if (e.length > 0 && e.offset >= 0 && (int64_t)e.offset + e.length > end)
+            end = (int64_t)e.offset + e.length;
+    if ((uint64_t)end > bank.fileSize)
+        problems.push_back(BankError::EndsEarly);
+    return problems;
+}
+
+BankError LayoutProblem(const Bank& bank)
+{
+    std::vector<BankError> problems = LayoutProblems(bank);
+    return problems.empty() ? BankError::Ok : problems.front();
+}
+
+bool SoundInFile(const Entry& e, uint64_t fileSize)
+{
+    return e.offset >= 0 && e.length >= 0 && (uint64_t)e.offset + (uint64_t)e.length <= fileSize;
+}
+
+bool ReadSound(Source& file, const Entry& e, uint8_t* out)
+{
+    if (e.length <= 0)
+        return e.length == 0;
+    memset(out, 0, (size_t)e.length);
+    if (e.offset < 0)
+        return false;
+    uint64_t offset = (uint64_t)e.offset;
+    size_t done = 0, want = (size_t)e.length;
+    while (done < want) {
+        int64_t got = file.ReadAt(offset + done, out + done, want - done);
+        if (got <= 0)
+            return false;
+        done += (size_t)got;
+    }
+    return true;
+}
+
+std::string IndexFileName(const std::string& bankName)
+{
+    size_t dot = bankName.find('.');
+    if (dot == std::string::npos)
+        return bankName;
+    return bankName.substr(0, dot + 1) + "txt";
+}
+
+std::string IndexPathFor(const std::string& bankPath)
+{
+    return FolderOf(bankPath) + IndexFileName(NameOf(bankPath));
+}
+
+namespace {
+
+// The index file's bytes one at a time, read in pieces; a read error ends it as its end does.
+class ByteReader {
+public:
+    explicit ByteReader(Source& file) : file_(file) {}
+    bool Next(char* c)
+    {
+        if (pos_ == end_) {
+            int64_t got = ended_ ? 0 : file_.ReadAt(offset_, buffer_, sizeof buffer_);
+            if (got <= 0) {
+                ended_ = true;
+                return false;
+            }
+            offset_ += (uint64_t)got;
+            pos_ = 0;
+            end_ = (size_t)got;
+        }
+        *c = buffer_[pos_++];
+        return true;
+    }
+
+private:
+    Source& file_;
+    char buffer_[4096];
+    uint64_t offset_ = 0;
+    size_t pos_ = 0, end_ = 0;
+    bool ended_ = false;
+};
+
+// One name into line; false when the file ended before any byte of a new line.
+bool ReadLine(ByteReader& in, std::string* line)
+{
+    std::string name;
+    for (;;) {
+        char c;
+        if (!in.Next(&c)) {
+            if (name.empty())
+                return false;
+            break;
+        }
+        if (c == '\r') {
+            // CR LF ends the line; a lone CR is dropped together with the byte after it
+            if (!in.Next(&c)) {
+                if (name.empty())
+                    return false;
+                break;
+            }
+            if (c == '\n')
+                break;
+        } else if (c == '\n') {
+            break;
+        } else if (name.size() == kNameLength) {
+            break;  // an overlong line loses this character; the rest is the next name
+        } else {
+            name += c;
+        }
+    }
+    *line = name;
+    return true;
+}
+
+}  // namespace
+
+IndexNames ReadIndexNames(Source& index, size_t count)
+{
+    IndexNames result;
+    ByteReader in(index);
+    std::string name = "(unnamed)";
+    result.names.reserve(count);
+    for (size_t i = 0; i < count; i++) {
+        if (ReadLine(in, &name))
+            result.lines++;
+        result.names.push_back(name);
+    }
+    return result;
+}
+
+std::string FolderOf(const std::string& path)
+{
+#ifdef _WIN32
+    size_t slash = path.find_last_of("\\/:");
+#else
+    size_t slash = path.rfind('/');
+#endif
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path)
+{
+    return path.substr(FolderOf(path).size());
+}
+
+}  // namespace vox

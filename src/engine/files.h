@@ -1,0 +1,58 @@
+// The engine's only way to files. The shells hand it the real disk; tests and fuzzers hand
+// it files in memory that can fail at any call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vox {
+
+// A file open for reading.
+class Source {
+public:
+    virtual ~Source() = default;
+    virtual bool Size(uint64_t* size) = 0;
+    // Reads up to n bytes at offset: the count read, 0 at the end, -1 on an error.
+    virtual int64_t ReadAt(uint64_t offset, void* data, size_t n) = 0;
+};
+
+// A new file being written from its start.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual bool Write(const void* data, size_t n) = 0;  // all n bytes, or false
+    virtual bool Flush() = 0;                            // down to the disk
+    virtual bool Close() = 0;
+    // Copies n bytes of from at offset without passing them through the caller: the count
+    // copied, -1 on an error, -2 when this sink cannot do that with this source.
+    virtual int64_t CopyFrom(Source& from, uint64_t offset, size_t n)
+    {
+        (void)from, (void)offset, (void)n;
+        return -2;
+    }
+};
+
+class Files {
+public:
+    virtual ~Files() = default;
+    virtual std::unique_ptr<Source> Open(const std::string& path) = 0;
+    // Creates path, which must not exist yet.
+    virtual std::unique_ptr<Sink> CreateNew(const std::string& path) = 0;
+    // Creates path, or empties it when it exists.
+    virtual std::unique_ptr<Sink> CreateOrTruncate(const std::string& path) = 0;
+    virtual bool Exists(const std::string& path) = 0;
+    virtual bool Remove(const std::string& path) = 0;
+    // Puts from in to's place in one step: to never goes missing, even if it exists.
+    virtual bool Replace(const std::string& from, const std::string& to) = 0;
+    // A plain rename; to must not exist.
+    virtual bool Rename(const std::string& from, const std::string& to) = 0;
+};
+
+// The folder part of path, with its separator ("" for a bare name).
+std::string FolderOf(const std::string& path);
+// The name part of path.
+std::string NameOf(const std::string& path);
+
+}  // namespace vox

@@ -1,0 +1,48 @@
+// Writing a bank with some of its sounds replaced, in one pass, and putting it in place.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bank.h"
+#include "files.h"
+#include "wave.h"
+
+namespace vox {
+
+constexpr char kNewBankName[] = "new.sfx";
+
+struct Replacement {
+    size_t sound = 0;             // its number in the bank
+    const Sound* with = nullptr;  // the new format and bytes
+};
+
+enum class Step {
+    Header,   // the header is written; the directory comes next
+    Prior,    // a piece of the old samples before a replacement
+    NewData,  // a replacement's bytes
+    Post,     // a piece of what lies behind the last replacement
+};
+// Called before each step and piece; done and total count the bytes of the new bank.
+using Progress = std::function<void(Step step, uint64_t done, uint64_t total)>;
+
+struct RewriteResult {
+    BankError error = BankError::Ok;
+    std::string newPath;  // new.sfx beside the bank
+    Bank bank;            // on success the bank now under the name, with its corrected directory
+};
+
+// The loaded directory with the replacements' lengths and formats, and every later offset moved.
+std::vector<Entry> CorrectedDirectory(const std::vector<Entry>& entries, const std::vector<Replacement>& replacements);
+
+// Writes new.sfx beside bankPath from the bank on disk, which must still hold the directory
+// that was loaded, streaming through one buffer of pieceSize bytes; flushes it and puts it in
+// the bank's place in one step. On any failure before that the bank is untouched and no
+// new.sfx is left.
+RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loaded,
+                      std::vector<Replacement> replacements, size_t pieceSize, const Progress& progress = {});
+
+}  // namespace vox

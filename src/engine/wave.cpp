@@ -1,0 +1,173 @@
+// RIFF WAVE files: a bounded chunk walk for reading, a plain header for writing.
+#include "wave.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace vox {
+
+namespace {
+
+uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
+uint32_t Get32(const uint8_t* p) { return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24; }
+void Put16(std::vector<uint8_t>& out, uint16_t v) { out.push_back((uint8_t)v); out.push_back((uint8_t)(v >> 8)); }
+void Put32(std::vector<uint8_t>& out, uint32_t v) { for (int i = 0; i < 4; i++) out.push_back((uint8_t)(v >> (8 * i))); }
+void PutId(std::vector<uint8_t>& out, const char* id) { out.insert(out.end(), id, id + 4); }
+
+bool ReadExactly(Source& file, uint64_t offset, uint8_t* out, size_t n)
+{
+    while (n > 0) {
+        int64_t got = file.ReadAt(offset, out, n);
+        if (got <= 0)
+            return false;
+        offset += (uint64_t)got, out += got, n -= (size_t)got;
+    }
+    return true;
+}
+
+struct Chunk {
+    uint64_t body = 0;  // where its bytes start
+    uint32_t size = 0;  // as declared
+};
+
+// Looks for the chunk id among the chunks from `from` to `end`. A chunk whose declared size
+// passes `end` ends the search: nothing behind it can be trusted.
+bool FindChunk(Source& file, uint64_t from, uint64_t end, const char* id, Chunk* found)
+{
+    uint64_t pos = from;
+    while (pos + 8 <= end) {
+        uint8_t head[8];
+        if (!ReadExactly(file, pos, head, sizeof head))
+            return false;
+        uint32_t size = Get32(head + 4);
+        if (memcmp(head, id, 4) == 0) {
+            found->body = pos + 8;
+            found->size = size;
+            return true;
+        }
+        uint64_t next = pos + 8 + size + (size & 1);
+        if (next > end)
+            return false;
+        pos = next;
+    }
+    return false;
+}
+
+}  // namespace
+
+WaveError ReadWave(Source& file, Sound* sound)
+{
+    *sound = Sound();
+    uint64_t fileSize = 0;
+    uint8_t riff[12];
+    if (!file.Size(&fileSize) || fileSize < sizeof riff || !ReadExactly(file, 0, riff, sizeof riff) ||
+        memcmp(riff, "RIFF", 4) != 0 || memcmp(riff + 8, "WAVE", 4) != 0)
+        return WaveError::NotRiff;
+    uint64_t end = std::min<uint64_t>(fileSize, 8 + (uint64_t)Get32(riff + 4));
+
+    Chunk fmt;
+    if (!FindChunk(file, sizeof riff, end, "fmt ", &fmt))
+        return WaveError::NoFormat;
+    const uint32_t pcmSize = 16, fullSize = 18;  // up to wBitsPerSample; with cbSize
+    uint8_t f[fullSize] = {};
+    uint32_t want = std::min(fmt.size, fullSize);
+    if (fmt.size < pcmSize || fmt.body + want > fileSize || !ReadExactly(file, fmt.body, f, want))
+        return WaveError::BadFormatChunk;
+    Format& format = sound->format;
+    format.tag = Get16(f);
+    format.channels = Get16(f + 2);
+    format.rate = Get32(f + 4);
+    format.avgBytes = Get32(f + 8);
+    format.blockAlign = Get16(f + 12);
+    format.bits = Get16(f + 14);
+    sound->hadCbSize = fmt.size >= fullSize;
+    format.cbSize = sound->hadCbSize ? Get16(f + 16) : 0;
+    if (format.tag != kPcm)
+        return WaveError::NotPcm;
+    if (!IsSaneFormat(format))
+        return WaveError::Insane;
+
+    Chunk data;
+    if (!FindChunk(file, fmt.body + fmt.size + (fmt.size & 1), end, "data", &data))
+        return WaveError::NoData;
+    if (data.size == 0)
+        return WaveError::EmptyData;
+    if (data.body + data.size > fileSize)
+        return WaveError::ReadData;
+    try {
+        sound->bytes.resize(data.size);
+    } catch (const std::bad_alloc&) {
+        return WaveError::NoMemory;
+    }
+    if (!ReadExactly(file, data.body, sound->bytes.data(), data.size)) {
+        sound->bytes.clear();
+        return WaveError::ReadData;
+    }
+    return WaveError::Ok;
+}
+
+std::vector<uint8_t> WaveHeaderFor(const Entry& e)
+{
+    uint16_t extra = (uint16_t)(e.extra & 0xFFFF);
+    uint32_t fmtSize = extra ? 18u + extra : 16u;  // the extra bytes themselves were never stored: zeros
+    uint32_t length = e.length > 0 ? (uint32_t)e.length : 0;
+    uint32_t riffSize = 4 + 8 + fmtSize + (fmtSize & 1) + 8 + length + (length & 1);
+    std::vector<uint8_t> h;
+    PutId(h, "RIFF");
+    Put32(h, riffSize);
+    PutId(h, "WAVE");
+    PutId(h, "fmt ");
+    Put32(h, fmtSize);
+    Put16(h, e.format);
+    Put16(h, e.channels);
+    Put32(h, (uint32_t)e.rate);
+    Put32(h, (uint32_t)e.avgBytes);
+    Put16(h, e.blockAlign);
+    Put16(h, e.bits);
+    if (extra) {
+        Put16(h, extra);
+        h.resize(h.size() + extra + (fmtSize & 1), 0);
+    }
+    PutId(h, "data");
+    Put32(h, length);
+    return h;
+}
+
+BankError ExportWave(Source& bank, const Entry& e, Sink& out, size_t pieceSize)
+{
+    uint64_t fileSize = 0;
+    if (!bank.Size(&fileSize))
+        return BankError::Read;
+    if (!SoundInFile(e, fileSize))
+        return BankError::Short;
+    std::vector<uint8_t> header = WaveHeaderFor(e);
+    if (!out.Write(header.data(), header.size()))
+        return BankError::Write;
+    std::vector<uint8_t> buffer;
+    try {
+        buffer.resize(std::max<size_t>(1, std::min<size_t>(pieceSize, (size_t)e.length)));
+    } catch (const std::bad_alloc&) {
+        return BankError::NoMemory;
+    }
+    uint64_t offset = (uint64_t)e.offset, left = (uint64_t)e.length;
+    while (left > 0) {
+        size_t want = (size_t)std::min<uint64_t>(left, buffer.size());
+        int64_t got = bank.ReadAt(offset, buffer.data(), want);
+        if (got < 0)
+            return BankError::Read;
+        if (got == 0)
+            return BankError::Short;
+        if (!out.Write(buffer.data(), (size_t)got))
+            return BankError::Write;
+        offset += (uint64_t)got, left -= (uint64_t)got;
+    }
+    if (e.length & 1) {
+        uint8_t pad = 0;
+        if (!out.Write(&pad, 1))
+            return BankError::Write;
+    }
+    return BankError::Ok;
+}
+
+}  // namespace vox
