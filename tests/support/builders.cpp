@@ -1,0 +1,97 @@
+#include "builders.h"
+
+namespace vox::test {
+
+std::string Le16(uint16_t v)
+{
+    return std::string{(char)(v & 0xFF), (char)(v >> 8)};
+}
+
+std::string Le32(uint32_t v)
+{
+    return Le16((uint16_t)(v & 0xFFFF)) + Le16((uint16_t)(v >> 16));
+}
+
+Format FormatFor(const TestSound& s)
+{
+    Format f;
+    f.tag = kPcm;
+    f.channels = s.channels;
+    f.rate = s.rate;
+    f.blockAlign = (uint16_t)(s.channels * s.bits / 8);
+    f.avgBytes = s.rate * f.blockAlign;
+    f.bits = s.bits;
+    f.cbSize = (uint16_t)(s.extra & 0xFFFF);
+    return f;
+}
+
+Entry EntryFor(const TestSound& s, int32_t offset)
+{
+    Entry e;
+    SetFormat(&e, FormatFor(s), true);
+    e.extra = s.extra;
+    e.length = (int32_t)s.data.size();
+    e.offset = offset;
+    return e;
+}
+
+std::vector<TestSound> Sounds(const std::vector<size_t>& sizes, int seed)
+{
+    std::vector<TestSound> out;
+    uint32_t x = (uint32_t)seed * 2654435761u + 1;
+    for (size_t i = 0; i < sizes.size(); i++) {
+        TestSound s;
+        s.rate = 11025 + 1000 * (uint32_t)i;
+        s.data.resize(sizes[i]);
+        for (char& c : s.data) {
+            x = x * 1103515245u + 12345u;
+            c = (char)(x >> 16);
+        }
+        out.push_back(s);
+    }
+    return out;
+}
+
+std::string BankBytes(const std::vector<TestSound>& sounds, const std::string& tail)
+{
+    std::string out = Le32((uint32_t)sounds.size()) + std::string("Tarn bank\0\0\0", 12);
+    int32_t offset = (int32_t)(kHeaderSize + kEntrySize * sounds.size());
+    for (const TestSound& s : sounds) {
+        uint8_t e[kEntrySize];
+        EncodeEntry(EntryFor(s, offset), e);
+        out.append(reinterpret_cast<const char*>(e), sizeof e);
+        offset += (int32_t)s.data.size();
+    }
+    for (const TestSound& s : sounds)
+        out += s.data;
+    return out + tail;
+}
+
+std::string IndexText(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (const std::string& n : names)
+        out += n + "\r\n";
+    return out;
+}
+
+std::string Chunk(const std::string& id, const std::string& body)
+{
+    std::string out = id + Le32((uint32_t)body.size()) + body;
+    if (body.size() & 1)
+        out += '\0';
+    return out;
+}
+
+std::string WaveBytes(const WaveSpec& w)
+{
+    uint16_t align = (uint16_t)(w.channels * w.bits / 8);
+    std::string fmt = Le16(w.tag) + Le16(w.channels) + Le32(w.rate) + Le32(w.rate * align) + Le16(align) + Le16(w.bits);
+    if (w.fmtSize >= 18)
+        fmt += Le16(w.cbSize);
+    fmt.resize(w.fmtSize, '\0');
+    std::string body = "WAVE" + w.before + Chunk("fmt ", fmt) + w.between + Chunk("data", w.data) + w.after;
+    return "RIFF" + Le32((uint32_t)body.size()) + body;
+}
+
+}  // namespace vox::test
