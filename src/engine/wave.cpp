@@ -54,20 +54,36 @@ bool FindChunk(Source& file, uint64_t from, uint64_t end, const char* id, Chunk*
     return false;
 }
 
+// The RIFF chunk of form WAVE among the top-level chunks; others before it are skipped.
+bool FindWaveForm(Source& file, uint64_t fileSize, uint64_t* body, uint64_t* end)
+{
+    uint64_t pos = 0;
+    while (pos + 12 <= fileSize) {
+        uint8_t head[12];
+        if (!ReadExactly(file, pos, head, sizeof head))
+            return false;
+        uint32_t size = Get32(head + 4);
+        if (memcmp(head, "RIFF", 4) == 0 && memcmp(head + 8, "WAVE", 4) == 0) {
+            *body = pos + 12;
+            *end = std::min<uint64_t>(fileSize, pos + 8 + (uint64_t)size);
+            return true;
+        }
+        pos += 8 + (uint64_t)size + (size & 1);
+    }
+    return false;
+}
+
 }  // namespace
 
-WaveError ReadWave(Source& file, Sound* sound)
+WaveError ReadWave(Source& file, Sound* sound, const std::function<bool(const Format&)>& playable)
 {
     *sound = Sound();
-    uint64_t fileSize = 0;
-    uint8_t riff[12];
-    if (!file.Size(&fileSize) || fileSize < sizeof riff || !ReadExactly(file, 0, riff, sizeof riff) ||
-        memcmp(riff, "RIFF", 4) != 0 || memcmp(riff + 8, "WAVE", 4) != 0)
+    uint64_t fileSize = 0, body = 0, end = 0;
+    if (!file.Size(&fileSize) || !FindWaveForm(file, fileSize, &body, &end))
         return WaveError::NotRiff;
-    uint64_t end = std::min<uint64_t>(fileSize, 8 + (uint64_t)Get32(riff + 4));
 
     Chunk fmt;
-    if (!FindChunk(file, sizeof riff, end, "fmt ", &fmt))
+    if (!FindChunk(file, body, end, "fmt ", &fmt))
         return WaveError::NoFormat;
     const uint32_t pcmSize = 16, fullSize = 18;  // up to wBitsPerSample; with cbSize
     uint8_t f[fullSize] = {};
@@ -85,7 +101,7 @@ WaveError ReadWave(Source& file, Sound* sound)
     format.cbSize = sound->hadCbSize ? Get16(f + 16) : 0;
     if (format.tag != kPcm)
         return WaveError::NotPcm;
-    if (!IsSaneFormat(format))
+    if (!IsSaneFormat(format) || (playable && !playable(format)))
         return WaveError::Insane;
 
     Chunk data;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "bank.h"
@@ -29,8 +30,9 @@ struct Sound {
     std::vector<uint8_t> bytes;
 };
 
-// Every chunk size is checked against what the file holds before it is used.
-WaveError ReadWave(Source& file, Sound* sound);
+// Every chunk size is checked against what the file holds before it is used. playable, when
+// given, is the caller's own test of a sane format (a sound device's), made in the same place.
+WaveError ReadWave(Source& file, Sound* sound, const std::function<bool(const Format&)>& playable = nullptr);
 
 // The RIFF header, format chunk and data chunk header of a WAVE file for this entry.
 std::vector<uint8_t> WaveHeaderFor(const Entry& e);
