@@ -67,6 +67,35 @@ std::string BankBytes(const std::vector<TestSound>& sounds, const std::string& t
     return out + tail;
 }
 
+namespace {
+
+uint32_t Get32(const std::string& s, size_t at)
+{
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; i--)
+        v = v << 8 | (uint8_t)s[at + (size_t)i];
+    return v;
+}
+
+}  // namespace
+
+std::string SplicedBank(const std::string& bank, size_t sound, const Sound& with)
+{
+    size_t at = kHeaderSize + kEntrySize * sound;
+    uint32_t length = Get32(bank, at), offset = Get32(bank, at + 4), count = Get32(bank, 0);
+    uint32_t moved = (uint32_t)with.bytes.size() - length;
+    const Format& f = with.format;
+    std::string out = bank;
+    out.replace(at, kEntrySize, Le32((uint32_t)with.bytes.size()) + Le32(offset) + Le16(f.tag) + Le16(f.channels) +
+                                    Le32(f.rate) + Le32(f.avgBytes) + Le16(f.blockAlign) + Le16(f.bits) +
+                                    Le32(with.hadCbSize ? f.cbSize : 0));
+    for (size_t i = sound + 1; i < count && i < kMaxSounds; i++) {
+        size_t later = kHeaderSize + kEntrySize * i + 4;
+        out.replace(later, 4, Le32(Get32(bank, later) + moved));
+    }
+    return out.replace(offset, length, std::string(with.bytes.begin(), with.bytes.end()));
+}
+
 std::string IndexText(const std::vector<std::string>& names)
 {
     std::string out;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bank.h"
+#include "wave.h"
 
 namespace vox::test {
 
@@ -25,6 +26,9 @@ Entry EntryFor(const TestSound& s, int32_t offset);
 std::vector<TestSound> Sounds(const std::vector<size_t>& sizes, int seed = 1);
 // A bank laid out back to back behind its directory, with tail stored behind the last sound.
 std::string BankBytes(const std::vector<TestSound>& sounds, const std::string& tail = "");
+// The bank with one sound's samples swapped for with's and its entry rewritten from them, every
+// later offset moved: a plain splice of the bytes, to check the rewrite against.
+std::string SplicedBank(const std::string& bank, size_t sound, const Sound& with);
 // Index text naming the sounds, one CR LF line each.
 std::string IndexText(const std::vector<std::string>& names);
 

@@ -1,0 +1,75 @@
+// A random bank, maybe damaged, one random replacement, piece size, short reads and failing call:
+// the rewrite refuses and leaves every file as it was, or writes exactly the spliced bank.
+#include <cstdlib>
+#include <string>
+
+#include "builders.h"
+#include "memfiles.h"
+#include "rewrite.h"
+
+using namespace vox;
+
+namespace {
+
+// The input's bytes as small numbers; zeros once it runs out.
+struct Numbers {
+    const uint8_t* p;
+    size_t left;
+    uint32_t Next(uint32_t range) { return left ? (left--, *p++ % range) : 0; }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    Numbers in{data, size};
+    std::vector<size_t> sizes(in.Next(5));
+    for (size_t& s : sizes)
+        s = in.Next(256);
+    std::string old = test::BankBytes(test::Sounds(sizes), std::string(in.Next(8), 't'));
+    if (in.Next(4) == 0) {
+        size_t at = in.Next(256) % old.size();
+        old[at] = (char)(old[at] ^ (in.Next(255) + 1));
+    }
+    size_t sound = in.Next((uint32_t)sizes.size() + 1);
+    Sound with;
+    with.bytes.resize(in.Next(256));
+    for (size_t i = 0; i < with.bytes.size(); i++)
+        with.bytes[i] = (uint8_t)(i * 7 + 1);
+    Format& f = with.format;
+    f.tag = kPcm;
+    f.channels = (uint16_t)(in.Next(3) + 1);
+    f.bits = (uint16_t)(in.Next(4) * 8);
+    f.rate = in.Next(2) ? 22050 : 999;
+    f.blockAlign = (uint16_t)(f.channels * f.bits / 8);
+    f.avgBytes = f.rate * f.blockAlign;
+    with.hadCbSize = in.Next(2);
+    f.cbSize = (uint16_t)in.Next(256);
+    size_t piece = in.Next(64) * 64 + in.Next(64) + 1;
+
+    MemFiles files;
+    files.readLimit = in.Next(4);
+    files.failAt = in.Next(2) ? in.Next(64) + 1 : 0;
+    files.replaceRefused = in.Next(2);
+    MemSource source(old);
+    Bank loaded;
+    if (ReadBank(source, &loaded) != BankError::Ok)
+        return 0;
+    const std::string path = "b/BANK.SFX", newPath = "b/new.sfx";
+    files.files[path] = old;
+    RewriteResult r = Rewrite(files, path, loaded, {{sound, &with}}, piece);
+
+    bool valid = sound < sizes.size() && !with.bytes.empty() && IsSaneFormat(f) && LayoutProblem(loaded) == BankError::Ok;
+    std::string spliced = valid ? test::SplicedBank(old, sound, with) : old;
+    bool kept = files.files.size() == 1 && files.files[path] == old;
+    bool ok;
+    switch (r.error) {
+    case BankError::Ok: ok = valid && files.files.size() == 1 && files.files[path] == spliced; break;
+    case BankError::DeleteRefused: ok = valid && files.files[path] == old && files.files[newPath] == spliced; break;
+    case BankError::RenameFailed: ok = valid && !files.files.count(path) && files.files[newPath] == spliced; break;
+    default: ok = kept && (!valid || files.failAt != 0);
+    }
+    if (!ok)
+        abort();
+    return 0;
+}
