@@ -63,8 +63,9 @@ public:
         return BankError::Ok;
     }
 
-    // Copies from offset to the end of the old bank, a piece at a time until one comes short.
-    BankError CopyToEnd(uint64_t offset, Step step)
+    // Copies from offset to the old bank's end, a piece at a time until one comes short there:
+    // a read may come short anywhere before it.
+    BankError CopyToEnd(uint64_t offset, uint64_t end, Step step)
     {
         int64_t got;
         do {
@@ -73,8 +74,8 @@ public:
             if (got < 0)
                 return (BankError)-got;
             offset += (uint64_t)got;
-        } while ((size_t)got == buffer_.size());
-        return BankError::Ok;
+        } while ((size_t)got == buffer_.size() || (got > 0 && offset < end));
+        return offset < end ? BankError::Short : BankError::Ok;
     }
 
 private:
@@ -133,7 +134,7 @@ BankError WriteNewBank(Writer& out, const Bank& old, const std::vector<Entry>& d
     }
     // Whatever lies behind the last replacement, other sounds or bytes behind them all, is kept.
     if (reps.back().sound + 1 < old.entries.size() || pos < old.fileSize)
-        return out.CopyToEnd(pos, Step::Post);
+        return out.CopyToEnd(pos, old.fileSize, Step::Post);
     return BankError::Ok;
 }
 
