@@ -1,0 +1,94 @@
+// Banks opened for a command, and the sounds its user picks.
+#include "bankfile.h"
+
+#include <cstdio>
+
+#include "commands.h"
+#include "describe.h"
+#include "disk.h"
+#include "messages.h"
+
+namespace voxbank {
+
+vox::BankError ReadBankAt(const std::string& path, LoadedBank* out)
+{
+    out->path = path;
+    out->file = vox::Disk().Open(path);
+    if (!out->file)
+        return vox::BankError::Open;
+    vox::BankError e = vox::ReadBank(*out->file, &out->bank);
+    if (e != vox::BankError::Ok)
+        return e;
+    out->indexPath = vox::IndexPathFor(path);
+    std::unique_ptr<vox::Source> index = vox::Disk().Open(out->indexPath);
+    out->hasIndex = index != nullptr;
+    if (index)
+        out->index = vox::ReadIndexNames(*index, out->bank.entries.size());
+    return vox::BankError::Ok;
+}
+
+LoadedBank LoadBank(const std::string& path)
+{
+    LoadedBank b;
+    vox::BankError e = ReadBankAt(path, &b);
+    if (e != vox::BankError::Ok)
+        Fail(BankMessage(e, path));
+    return b;
+}
+
+void NoteWhatIsMissing(const LoadedBank& b)
+{
+    if (!b.hasIndex)
+        fprintf(stderr, "voxbank: %s: no index file %s; sounds go by number only\n", b.path.c_str(), b.indexPath.c_str());
+    if (b.bank.storedCount > b.bank.entries.size())
+        fprintf(stderr, "voxbank: %s: its header counts %lu sounds; only the first %zu are worked with\n", b.path.c_str(),
+                (unsigned long)b.bank.storedCount, b.bank.entries.size());
+}
+
+namespace {
+
+bool AllDigits(const std::string& s)
+{
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+}  // namespace
+
+size_t PickSound(const LoadedBank& b, const std::string& pick)
+{
+    size_t count = b.bank.entries.size();
+    if (AllDigits(pick)) {
+        // Digits beyond nine can only be a number past any bank's end.
+        size_t n = pick.size() > 9 ? count : std::stoul(pick);
+        if (n >= count)
+            Usage(b.path + ": has no sound " + pick + " (its sounds are 0 to " + std::to_string((long)count - 1) + ")");
+        return n;
+    }
+    if (!b.hasIndex)
+        Usage(b.path + ": no index file " + b.indexPath + " to find \"" + pick + "\" in; give the sound's number");
+    std::vector<size_t> found;
+    for (size_t i = 0; i < count; i++)
+        if (b.index.names[i] == pick)
+            found.push_back(i);
+    if (found.empty())
+        Usage(b.path + ": no sound is named \"" + pick + "\"");
+    if (found.size() > 1)
+        Usage(b.path + ": \"" + pick + "\" names sounds " + std::to_string(found[0]) + " and " +
+              std::to_string(found[1]) + "; give the sound's number");
+    return found[0];
+}
+
+std::vector<size_t> PickSounds(const LoadedBank& b, const std::vector<std::string>& picks)
+{
+    std::vector<size_t> sounds;
+    for (const std::string& pick : picks) {
+        size_t n = PickSound(b, pick);
+        for (size_t earlier : sounds)
+            if (earlier == n)
+                Usage(b.path + ": " + SoundLabel(b, n) + " is named twice");
+        sounds.push_back(n);
+    }
+    return sounds;
+}
+
+}  // namespace voxbank

@@ -1,0 +1,36 @@
+// A bank opened for a command: its directory, its sound names, and the sounds its user picks.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bank.h"
+
+namespace voxbank {
+
+struct LoadedBank {
+    std::string path;
+    std::unique_ptr<vox::Source> file;
+    vox::Bank bank;
+    std::string indexPath;
+    bool hasIndex = false;
+    vox::IndexNames index;  // a name for every entry when hasIndex
+
+    // The sound's name from the index file; null without one.
+    const std::string* NameOf(size_t sound) const { return hasIndex ? &index.names[sound] : nullptr; }
+};
+
+// Opens the bank, reads its directory and its index names: Open, Read or Short when it cannot.
+vox::BankError ReadBankAt(const std::string& path, LoadedBank* out);
+// The same; a bank that cannot be read ends the command with a message naming it.
+LoadedBank LoadBank(const std::string& path);
+
+// Notes on stderr a missing index file and sounds past the 325 worked with.
+void NoteWhatIsMissing(const LoadedBank& b);
+
+// The sound a user means by a number or a name that only one sound has; a usage error for others.
+size_t PickSound(const LoadedBank& b, const std::string& pick);
+std::vector<size_t> PickSounds(const LoadedBank& b, const std::vector<std::string>& picks);
+
+}  // namespace voxbank

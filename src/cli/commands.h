@@ -1,0 +1,47 @@
+// What the commands share: their options, their entry points, and how they stop early.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace voxbank {
+
+enum Status { kOk = 0, kFailed = 1, kUsage = 2 };
+
+// The window's work buffer: every piece of a bank read or copied is at most this large.
+constexpr size_t kPieceSize = 1000000;
+
+// Ends a command; main prints the message as one line on stderr and exits with the status.
+struct Stop : std::runtime_error {
+    Stop(Status s, const std::string& message) : std::runtime_error(message), status(s) {}
+    Status status;
+};
+[[noreturn]] inline void Fail(const std::string& message) { throw Stop(kFailed, message); }
+[[noreturn]] inline void Usage(const std::string& message) { throw Stop(kUsage, message); }
+
+struct ListOptions {
+    std::string bank;
+    bool json = false;
+};
+struct CheckOptions {
+    std::string bank;
+};
+struct ExtractOptions {
+    std::string bank;
+    std::vector<std::string> sounds;  // numbers or names; none for all
+    std::string folder = ".";
+    bool force = false;
+};
+struct ReplaceOptions {
+    std::string bank;
+    std::vector<std::string> pairs;  // SOUND=FILE
+};
+
+Status List(const ListOptions& options);
+Status Check(const CheckOptions& options);
+Status Extract(const ExtractOptions& options);
+Status Replace(const ReplaceOptions& options);
+
+}  // namespace voxbank

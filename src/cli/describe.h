@@ -1,0 +1,20 @@
+// How sounds are written out for people: their format, length in time and label.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "bank.h"
+#include "bankfile.h"
+
+namespace voxbank {
+
+// "PCM 2ch 22050 Hz 16-bit"; a format other than PCM shows its tag number.
+std::string FormatText(const vox::Entry& e);
+std::string FormatText(const vox::Format& f);
+// Seconds of sound; none when its entry gives no bytes per second.
+std::optional<double> Seconds(const vox::Entry& e);
+// "sound 7 (Explosion)", or "sound 7" without an index file.
+std::string SoundLabel(const LoadedBank& b, size_t sound);
+
+}  // namespace voxbank

@@ -1,0 +1,81 @@
+// voxbank list: one line per sound, or one JSON document for scripts.
+#include <algorithm>
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+#include "bankfile.h"
+#include "commands.h"
+#include "describe.h"
+
+namespace voxbank {
+
+namespace {
+
+std::string SecondsText(const vox::Entry& e)
+{
+    std::optional<double> seconds = Seconds(e);
+    if (!seconds)
+        return "?";
+    char text[32];
+    snprintf(text, sizeof text, "%.3f", *seconds);
+    return text;
+}
+
+// Without an index file the table has no name column at all.
+void PrintTable(const LoadedBank& b)
+{
+    size_t width = 4;
+    for (size_t i = 0; b.hasIndex && i < b.bank.entries.size(); i++)
+        width = std::max(width, b.index.names[i].size());
+    auto column = [&](const std::string& name) { return b.hasIndex ? "  " + name + std::string(width - name.size(), ' ') : ""; };
+    printf("  #%s       bytes      offset  %-24s  seconds\n", column("name").c_str(), "format");
+    for (size_t i = 0; i < b.bank.entries.size(); i++) {
+        const vox::Entry& e = b.bank.entries[i];
+        printf("%3zu%s  %10ld  %10ld  %-24s  %7s\n", i, column(b.hasIndex ? b.index.names[i] : "").c_str(),
+               (long)e.length, (long)e.offset, FormatText(e).c_str(), SecondsText(e).c_str());
+    }
+}
+
+nlohmann::ordered_json Document(const LoadedBank& b)
+{
+    nlohmann::ordered_json sounds = nlohmann::ordered_json::array();
+    for (size_t i = 0; i < b.bank.entries.size(); i++) {
+        const vox::Entry& e = b.bank.entries[i];
+        std::optional<double> seconds = Seconds(e);
+        const std::string* name = b.NameOf(i);
+        sounds.push_back({{"number", i},
+                          {"name", name ? nlohmann::ordered_json(*name) : nlohmann::ordered_json()},
+                          {"length", e.length},
+                          {"offset", e.offset},
+                          {"tag", e.format},
+                          {"pcm", e.format == vox::kPcm},
+                          {"channels", e.channels},
+                          {"rate", e.rate},
+                          {"avgBytes", e.avgBytes},
+                          {"blockAlign", e.blockAlign},
+                          {"bits", e.bits},
+                          {"extra", e.extra},
+                          {"duration", seconds ? nlohmann::ordered_json(*seconds) : nlohmann::ordered_json()}});
+    }
+    return {{"bank", b.path},
+            {"index", b.hasIndex ? nlohmann::ordered_json(b.indexPath) : nlohmann::ordered_json()},
+            {"storedCount", b.bank.storedCount},
+            {"sounds", sounds}};
+}
+
+}  // namespace
+
+Status List(const ListOptions& o)
+{
+    LoadedBank b = LoadBank(o.bank);
+    NoteWhatIsMissing(b);
+    if (o.json)
+        // Index files are 8-bit text of no known code page: bytes that are not UTF-8 become U+FFFD.
+        puts(Document(b).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    else
+        PrintTable(b);
+    return kOk;
+}
+
+}  // namespace voxbank

@@ -1,0 +1,84 @@
+// voxbank: the command line, its subcommands and exit statuses (0 done, 1 failed, 2 misused).
+#include <cstdio>
+#include <functional>
+
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+
+namespace {
+
+using voxbank::Status;
+
+// Every parse error is a usage error; help and version are not errors at all.
+int Parse(CLI::App& app, int argc, char** argv)
+{
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0)
+            return app.exit(e);
+        fprintf(stderr, "voxbank: %s (see voxbank --help)\n", e.what());
+        return voxbank::kUsage;
+    }
+    return -1;
+}
+
+int Run(const std::function<Status()>& command)
+{
+    try {
+        return command();
+    } catch (const voxbank::Stop& stop) {
+        fflush(stdout);
+        fprintf(stderr, "voxbank: %s\n", stop.what());
+        return stop.status;
+    } catch (const std::exception& e) {
+        fprintf(stderr, "voxbank: %s\n", e.what());
+        return voxbank::kFailed;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Lists, checks, extracts and replaces the sounds of Tarn sound banks.", "voxbank"};
+    app.set_version_flag("--version", "voxbank 1.0");
+    app.require_subcommand(1);
+    app.footer("Exit status: 0 done, 1 the work failed and nothing was changed, 2 usage error.");
+
+    voxbank::ListOptions list;
+    CLI::App* listCommand = app.add_subcommand("list", "One line per sound: number, name, bytes, offset, format, seconds");
+    listCommand->add_option("BANK", list.bank, "The bank (.sfx or .qsb); its index file lies beside it")->required();
+    listCommand->add_flag("--json", list.json, "One JSON document for scripts instead");
+
+    voxbank::CheckOptions check;
+    CLI::App* checkCommand = app.add_subcommand(
+        "check", "Whether the bank can be read and rewritten faithfully, and every reason it cannot (exit 0 only if so)");
+    checkCommand->add_option("BANK", check.bank, "The bank")->required();
+
+    voxbank::ExtractOptions extract;
+    CLI::App* extractCommand = app.add_subcommand("extract", "Writes sounds out as WAVE files named like 007-Explosion.wav");
+    extractCommand->add_option("BANK", extract.bank, "The bank")->required();
+    extractCommand->add_option("SOUND", extract.sounds, "Sound numbers or names (all when none)");
+    extractCommand->add_option("-o,--output", extract.folder, "Folder for the files, made when missing (default: here)");
+    extractCommand->add_flag("-f,--force", extract.force, "Overwrite files that are already there");
+
+    voxbank::ReplaceOptions replace;
+    CLI::App* replaceCommand = app.add_subcommand(
+        "replace", "Replaces sounds by PCM WAVE files in one rewrite of the bank; all or nothing");
+    replaceCommand->add_option("BANK", replace.bank, "The bank")->required();
+    replaceCommand->add_option("SOUND=FILE", replace.pairs, "A sound's number, or its name from the index, and a WAVE file")
+        ->required();
+
+    int parsed = Parse(app, argc, argv);
+    if (parsed >= 0)
+        return parsed;
+    if (*listCommand)
+        return Run([&] { return voxbank::List(list); });
+    if (*checkCommand)
+        return Run([&] { return voxbank::Check(check); });
+    if (*extractCommand)
+        return Run([&] { return voxbank::Extract(extract); });
+    return Run([&] { return voxbank::Replace(replace); });
+}
