@@ -11,9 +11,14 @@ namespace {
 
 uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 uint32_t Get32(const uint8_t* p) { return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24; }
-void Put16(std::vector<uint8_t>& out, uint16_t v) { out.push_back((uint8_t)v); out.push_back((uint8_t)(v >> 8)); }
-void Put32(std::vector<uint8_t>& out, uint32_t v) { for (int i = 0; i < 4; i++) out.push_back((uint8_t)(v >> (8 * i))); }
-void PutId(std::vector<uint8_t>& out, const char* id) { out.insert(out.end(), id, id + 4); }
+// Appends to a byte vector.
+struct Writer {
+    std::vector<uint8_t>& out;
+    void Byte(uint8_t b) { out.push_back(b); }
+    void U16(uint16_t v) { Byte((uint8_t)v), Byte((uint8_t)(v >> 8)); }
+    void U32(uint32_t v) { U16((uint16_t)v), U16((uint16_t)(v >> 16)); }
+    void Id(const char* id) { for (int i = 0; i < 4; i++) Byte((uint8_t)id[i]); }
+};
 
 bool ReadExactly(Source& file, uint64_t offset, uint8_t* out, size_t n)
 {
@@ -130,23 +135,24 @@ std::vector<uint8_t> WaveHeaderFor(const Entry& e)
     uint32_t length = e.length > 0 ? (uint32_t)e.length : 0;
     uint32_t riffSize = 4 + 8 + fmtSize + (fmtSize & 1) + 8 + length + (length & 1);
     std::vector<uint8_t> h;
-    PutId(h, "RIFF");
-    Put32(h, riffSize);
-    PutId(h, "WAVE");
-    PutId(h, "fmt ");
-    Put32(h, fmtSize);
-    Put16(h, e.format);
-    Put16(h, e.channels);
-    Put32(h, (uint32_t)e.rate);
-    Put32(h, (uint32_t)e.avgBytes);
-    Put16(h, e.blockAlign);
-    Put16(h, e.bits);
+    Writer w{h};
+    w.Id("RIFF");
+    w.U32(riffSize);
+    w.Id("WAVE");
+    w.Id("fmt ");
+    w.U32(fmtSize);
+    w.U16(e.format);
+    w.U16(e.channels);
+    w.U32((uint32_t)e.rate);
+    w.U32((uint32_t)e.avgBytes);
+    w.U16(e.blockAlign);
+    w.U16(e.bits);
     if (extra) {
-        Put16(h, extra);
+        w.U16(extra);
         h.resize(h.size() + extra + (fmtSize & 1), 0);
     }
-    PutId(h, "data");
-    Put32(h, length);
+    w.Id("data");
+    w.U32(length);
     return h;
 }
 
