@@ -3,42 +3,39 @@
 
 #include <cstring>
 
+#include "disk.h"
+
 WAVEFORMATEX Format;
 HWAVEOUT hWaveOut;
 WAVEHDR WaveHdr;
 LPWAVEHDR lpWaveHdr;
 LPSTR lpData;
 DWORD dwdatasize;
-DWORD dwFmtSize;
+vox::Sound Replacement;
 BOOL bReplaceLoaded;
 BOOL playall;
 long playallno;
 
+static int sPending = REQUEST_NONE;  // a request that came while the device was busy
+static long sPendingSound;
+
 // The one device handle, header and buffer allow a single playback at a time, and none
-// while a rewrite holds the replacement's samples.
+// while a rewrite runs.
 BOOL PlaybackBusy()
 {
     return hWaveOut != NULL || bRewriting;
 }
 
-void ReleaseData()
+static void ReleaseData()
 {
     FreeBlock(lpData);
     lpData = NULL;
-    bReplaceLoaded = FALSE;
 }
 
 static void EnableMainButtons()
 {
     EnableWindow(hwndPlayAll, TRUE);
     EnableWindow(hwndReplace, TRUE);
-}
-
-static void EnableDialogButtons()
-{
-    EnableWindow(hwndOriginal, TRUE);
-    EnableWindow(hwndOk, TRUE);
-    EnableWindow(hwndNew, TRUE);
 }
 
 // Ends a playback: the header, device, sample buffer and (for a preview) header block.
@@ -53,40 +50,41 @@ static void ClosePlayback(HWAVEOUT device, LPWAVEHDR header)
         FreeBlock(header);
 }
 
-static BOOL OpenDevice()
+static void SetFormat(const vox::Format& f)
 {
-    if (waveOutOpen(&hWaveOut, WAVE_MAPPER, &Format, (DWORD_PTR)hwndApp, 0, CALLBACK_WINDOW) == MMSYSERR_NOERROR)
+    Format.wFormatTag = f.tag;
+    Format.nChannels = f.channels;
+    Format.nSamplesPerSec = f.rate;
+    Format.nAvgBytesPerSec = f.avgBytes;
+    Format.nBlockAlign = f.blockAlign;
+    Format.wBitsPerSample = f.bits;
+    Format.cbSize = f.cbSize;
+}
+
+// Only a format the engine judges sane is shown to a device: drivers have died of wild ones.
+static BOOL OpenDevice(const vox::Format& f)
+{
+    SetFormat(f);
+    if (vox::IsSaneFormat(f) &&
+        waveOutOpen(&hWaveOut, WAVE_MAPPER, &Format, (DWORD_PTR)hwndApp, 0, CALLBACK_WINDOW) == MMSYSERR_NOERROR)
         return TRUE;
     hWaveOut = NULL;
     return FALSE;
 }
 
-static void FillFormat(const RECORD& r)
-{
-    Format.wFormatTag = r.format;
-    Format.nChannels = r.monost;
-    Format.nSamplesPerSec = (DWORD)r.sps;
-    Format.nAvgBytesPerSec = (DWORD)r.abps;
-    Format.nBlockAlign = r.blocka;
-    Format.wBitsPerSample = r.bitps;
-    Format.cbSize = (WORD)(r.unk & 0xFFFF);
-}
-
 // Reads a sound's bytes into lpData; what cannot be read stays silent.
 static void ReadSound(long l, const RECORD& r)
 {
-    HFILE fh = bValidFile ? _lopen(szBankPath, OF_READ) : HFILE_ERROR;
-    if (fh == HFILE_ERROR) {
+    std::unique_ptr<vox::Source> bank = bValidFile ? vox::Disk().Open(szBankPath) : nullptr;
+    if (!bank) {
         ShowMessage("Failed to open input file");
         return;
     }
-    BOOL whole = r.offset >= 0 && _llseek(fh, r.offset, 0) == r.offset &&
-                 _lread(fh, lpData, (UINT)r.length) == (UINT)r.length;
-    _lclose(fh);
-    if (!whole)
+    if (!vox::ReadSound(*bank, r, (uint8_t*)lpData))
         ShowMessageF("Sound %ld runs past the end of the bank file; what is missing plays as silence.", l);
 }
 
+// Queues lpData; on a refusal everything is released and FALSE returned.
 static BOOL QueueBuffer(LPWAVEHDR header, DWORD length, const char* prepareFailed, const char* writeFailed)
 {
     header->lpData = lpData;
@@ -107,24 +105,38 @@ static BOOL QueueBuffer(LPWAVEHDR header, DWORD length, const char* prepareFaile
     return TRUE;
 }
 
-void PlayOne(long l)
+// Starts sound l; FALSE when it did not start, so no completion will follow.
+BOOL PlayOne(long l)
 {
     if (PlaybackBusy() || l < 0 || (DWORD)l >= numwavs)  // entries past the bank hold stale data
-        return;
+        return FALSE;
     RECORD r = records[l];
-    FillFormat(r);
-    if (!OpenDevice()) {
+    if (!OpenDevice(vox::FormatOf(r))) {
         ShowMessage("WaveOutOpen Failed");
-        return;
+        return FALSE;
     }
     lpData = r.length > 0 ? (LPSTR)AllocBlock((DWORD)r.length) : NULL;
     if (!lpData) {
         ClosePlayback(hWaveOut, NULL);
         ShowMessage("GlobalAllocPtr Failed");
-        return;
+        return FALSE;
     }
     ReadSound(l, r);
-    QueueBuffer(&WaveHdr, (DWORD)r.length, "waveOutPrepareHeader Failed", "waveOutWrite Failed");
+    return QueueBuffer(&WaveHdr, (DWORD)r.length, "waveOutPrepareHeader Failed", "waveOutWrite Failed");
+}
+
+// Starts the next sound of the sequence; one that fails to start is skipped, and when none
+// is left the sequence ends.
+static void PlayNextOfAll()
+{
+    while (playall && bValidFile && (DWORD)playallno < numwavs) {
+        SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)playallno, 0);
+        if (PlayOne(playallno++))
+            return;
+    }
+    playall = 0;
+    playallno = 0;
+    EnableMainButtons();
 }
 
 void PlayAll()
@@ -139,130 +151,131 @@ void PlayAll()
     EnableWindow(hwndReplace, FALSE);
     playall = 1;
     playallno = 0;
-    PlayOne(playallno++);
+    PlayNextOfAll();
 }
 
 void StopPlayAll()
 {
     playallno = (long)numwavs;
+    sPending = REQUEST_NONE;
+}
+
+// A request made while the device is busy waits for it; the last one made is taken up.
+// A sound asked for during Play All ends the sequence after the sound that is playing.
+void DeferRequest(int request, long sound)
+{
+    sPending = request;
+    sPendingSound = sound;
+    if (playall && request == REQUEST_SOUND)
+        playallno = (long)numwavs;
+}
+
+void TakePendingRequest()
+{
+    int request = sPending;
+    if (request == REQUEST_NONE || PlaybackBusy() || bValidReplace)
+        return;
+    sPending = REQUEST_NONE;
+    if (request == REQUEST_SOUND) {
+        if ((DWORD)sPendingSound < numwavs)
+            SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)sPendingSound, 0);
+        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
+    } else {
+        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(request == REQUEST_PLAYALL ? ID_PLAYALL : ID_REPLACE, BN_CLICKED),
+                     (LPARAM)(request == REQUEST_PLAYALL ? hwndPlayAll : hwndReplace));
+    }
 }
 
 void WaveDone(HWAVEOUT device, LPWAVEHDR header)
 {
     ClosePlayback(device, header);
-    if (playall && (DWORD)playallno < numwavs) {
-        SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)playallno, 0);
-        PlayOne(playallno++);
-    } else if (playall) {
-        playall = 0;
-        playallno = 0;
+    if (playall)
+        PlayNextOfAll();
+    else if (bValidReplace)
+        SetDialogButtons(TRUE);
+    else
         EnableMainButtons();
-    } else if (bValidReplace) {
-        EnableDialogButtons();
-    } else {
-        EnableMainButtons();
-    }
+    if (sPending != REQUEST_NONE && !PlaybackBusy())
+        PostMessageA(hwndApp, WM_PENDING, 0, 0);
 }
 
 // ---- Replacement ---------------------------------------------------------------------
 
-// Reads the "fmt " chunk over Format; a longer chunk's tail is skipped.
-static BOOL ReadFormatChunk(HMMIO hmmio, const MMCKINFO& chunk)
+static const char* WaveMessage(vox::WaveError e)
 {
-    dwFmtSize = chunk.cksize;
-    const LONG pcmSize = 16;  // up to and including wBitsPerSample
-    if ((LONG)chunk.cksize < pcmSize)
-        return FALSE;
-    LONG want = chunk.cksize > sizeof Format ? (LONG)sizeof Format : (LONG)chunk.cksize;
-    return mmioRead(hmmio, (HPSTR)&Format, want) == want;
+    switch (e) {
+    case vox::WaveError::Ok: return NULL;
+    case vox::WaveError::NotRiff: return "Not a valid wave file";
+    case vox::WaveError::NoFormat: return "Wave file appears to be corrupted";
+    case vox::WaveError::BadFormatChunk: return "Failed to load format chunk";
+    case vox::WaveError::NotPcm: return "Not a PCM file";
+    case vox::WaveError::Insane: return "Can't play format";
+    case vox::WaveError::NoData: return "No data chunk";
+    case vox::WaveError::EmptyData: return "Chunk has no data";
+    case vox::WaveError::NoMemory: return "Not enough memory for data chunk";
+    case vox::WaveError::ReadData: return "Failed to read chunk";
+    }
+    return "Not a valid wave file";
 }
 
-static void LoadWave(HMMIO hmmio)
+static bool DevicePlays(const vox::Format& f)
 {
-    MMCKINFO infoparent = {};
-    MMCKINFO infosubchunk = {};
-    infoparent.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    if (mmioDescend(hmmio, &infoparent, NULL, MMIO_FINDRIFF)) {
-        ShowMessage("Not a valid wave file");
-        return;
+    SetFormat(f);
+    return waveOutOpen(NULL, WAVE_MAPPER, &Format, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR;
+}
+
+// Loads the chosen WAVE file afresh into Replacement; askDevice also has the sound device
+// say it can play the format. FALSE, after its message, when the file cannot be used.
+BOOL LoadReplace(BOOL askDevice)
+{
+    bReplaceLoaded = FALSE;
+    Replacement = vox::Sound();
+    if (!bValidReplace) {
+        ShowMessage("No valid Replace");
+        return FALSE;
     }
-    infosubchunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(hmmio, &infosubchunk, &infoparent, MMIO_FINDCHUNK)) {
-        ShowMessage("Wave file appears to be corrupted");
-        return;
+    std::unique_ptr<vox::Source> file = vox::Disk().Open(pstrReplaceFile);
+    if (!file) {
+        ShowMessage("Failed to open wave file");
+        return FALSE;
     }
-    if (!ReadFormatChunk(hmmio, infosubchunk)) {
-        ShowMessage("Failed to load format chunk");
-        return;
+    vox::WaveError e = askDevice ? vox::ReadWave(*file, &Replacement, DevicePlays) : vox::ReadWave(*file, &Replacement);
+    file.reset();
+    if (e != vox::WaveError::Ok) {
+        Replacement = vox::Sound();
+        ShowMessage(WaveMessage(e));
+        return FALSE;
     }
-    if (Format.wFormatTag != WAVE_FORMAT_PCM) {
-        ShowMessage("Not a PCM file");
-        return;
+    dwdatasize = (DWORD)Replacement.bytes.size();
+    bReplaceLoaded = TRUE;
+    return TRUE;
+}
+
+// Plays the loaded replacement; FALSE when it did not start.
+BOOL PlayReplace()
+{
+    if (!bValidReplace) {
+        ShowMessage("No valid Replace");
+        return FALSE;
     }
-    if (waveOutOpen(NULL, WAVE_MAPPER, &Format, 0, 0, WAVE_FORMAT_QUERY)) {
-        ShowMessage("Can't play format");
-        return;
-    }
-    mmioAscend(hmmio, &infosubchunk, 0);
-    infosubchunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    if (mmioDescend(hmmio, &infosubchunk, &infoparent, MMIO_FINDCHUNK)) {
-        ShowMessage("No data chunk");
-        return;
-    }
-    dwdatasize = infosubchunk.cksize;
-    if (dwdatasize == 0) {
-        ShowMessage("Chunk has no data");
-        return;
+    if (!bReplaceLoaded || PlaybackBusy())  // a failed load has already said why
+        return FALSE;
+    if (!OpenDevice(Replacement.format)) {
+        ShowMessage("Failed to open wave output device");
+        return FALSE;
     }
     lpData = (LPSTR)AllocBlock(dwdatasize);
     if (!lpData) {
+        ClosePlayback(hWaveOut, NULL);
         ShowMessage("Not enough memory for data chunk");
-        return;
-    }
-    if (mmioRead(hmmio, lpData, (LONG)dwdatasize) != (LONG)dwdatasize) {
-        ReleaseData();
-        ShowMessage("Failed to read chunk");
-        return;
-    }
-    bReplaceLoaded = TRUE;
-}
-
-void LoadReplace()
-{
-    if (!bValidReplace) {
-        ShowMessage("No valid Replace");
-        return;
-    }
-    if (hWaveOut)  // lpData belongs to the sound that is playing
-        return;
-    ReleaseData();
-    HMMIO hmmio = mmioOpenA(pstrReplaceFile, NULL, MMIO_ALLOCBUF | MMIO_READ);
-    if (!hmmio) {
-        ShowMessage("Failed to open wave file");
-        return;
-    }
-    LoadWave(hmmio);
-    mmioClose(hmmio, 0);
-}
-
-void PlayReplace()
-{
-    if (!bValidReplace) {
-        ShowMessage("No valid Replace");
-        return;
-    }
-    if (!bReplaceLoaded || PlaybackBusy())  // a failed load has already said why
-        return;
-    if (!OpenDevice()) {
-        ReleaseData();
-        ShowMessage("Failed to open wave output device");
-        return;
+        return FALSE;
     }
     LPWAVEHDR header = (LPWAVEHDR)AllocBlock(sizeof(WAVEHDR));
     if (!header) {
         ClosePlayback(hWaveOut, NULL);
         ShowMessage("Not enough memory for header");
-        return;
+        return FALSE;
     }
-    QueueBuffer(header, dwdatasize, "Unable to Prepare Header", "Failed to write to wave device");
+    memcpy(lpData, Replacement.bytes.data(), dwdatasize);
+    return QueueBuffer(header, dwdatasize, "Unable to Prepare Header", "Failed to write to wave device");
 }

@@ -1,350 +1,216 @@
-// Voxmend: loading a bank and its index file, and rewriting a bank with one sound replaced.
+// Voxmend: loading a bank and its index file into the sound list, and the rewrite behind
+// the Replace dialog. The engine reads and writes; this file turns its answers into the
+// window's messages and status texts.
 #include "voxmend.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "disk.h"
+#include "rewrite.h"
+
 RECORD records[MAXRECORDS];
 DWORD numwavs;
-char IndexFile[MAX_PATH + 4];  // room for any bank name with "txt" written after a final '.'
+char IndexFile[MAX_PATH];
 
-static DWORD sReadBuffer[BANKREADSIZE];
-static const char szUnnamed[] = "(unnamed)";
-static const char szNewBank[] = "new.sfx";
+static uint8_t sHeader[vox::kHeaderSize];  // the open bank's header, as loaded
 
-static_assert(sizeof IndexFile >= sizeof szFile + 3, "the index name is formed in place from the bank name");
+// ---- Loading ---------------------------------------------------------------------------
 
-static RECORD ReadRecord(const void* entry)
+static void FillSoundList(const vox::IndexNames& index)
 {
-    RECORD r;
-    memcpy(&r, entry, sizeof r);
-    return r;
-}
-
-// name.sfx gives name.txt; a name with several dots keeps what stands before the first.
-static void FormIndexName(const char* bank)
-{
-    strcpy(IndexFile, bank);
-    for (size_t p = strlen(IndexFile); p-- > 0;)
-        if (IndexFile[p] == '.')
-            memcpy(IndexFile + p + 1, "txt", 4);
-}
-
-// A read error ends the line just as the end of the file does.
-static BOOL ReadByte(HFILE fh, char* c)
-{
-    return _lread(fh, c, 1) == 1;
-}
-
-int ReadLine(char* line, HFILE fh)
-{
-    int nb = 0;
-    BOOL ok = TRUE;
-    BOOL got;
-    do {
-        char c;
-        got = ReadByte(fh, &c);
-        if (!got) {
-            ok = FALSE;
-        } else if (c == '\r') {
-            // CR LF ends the line; a lone CR is dropped together with the byte after it
-            got = ReadByte(fh, &c);
-            if (!got || c == '\n')
-                ok = FALSE;
-        } else if (c == '\n') {
-            ok = FALSE;
-        } else if (nb == NAMELEN) {
-            ok = FALSE;  // an overlong line loses this character; the rest is the next name
-        } else {
-            line[nb++] = c;
-        }
-    } while (ok);
-    if (!got && nb == 0)
-        return 0;
-    line[nb] = 0;
-    return 1;
-}
-
-static void FillSoundList(HFILE index)
-{
-    char indexline[NAMELEN + 1];
     char line[NAMELEN + 16];
-    strcpy(indexline, szUnnamed);  // shown until the index file yields a line
     SendMessageA(hwndDisplay, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hwndDisplay, LB_RESETCONTENT, 0, 0);
     for (DWORD i = 0; i < numwavs; i++) {
-        ReadLine(indexline, index);  // a missing line repeats the last name read
-        snprintf(line, sizeof line, "%3i. %s", (int)i, indexline);
-        records[i] = ReadRecord(&sReadBuffer[4 + 7 * i]);
+        snprintf(line, sizeof line, "%3i. %s", (int)i, index.names[i].c_str());
         SendMessageA(hwndDisplay, LB_INSERTSTRING, i, (LPARAM)line);
     }
     SendMessageA(hwndDisplay, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwndDisplay, NULL, TRUE);
 }
 
-void Loadsfx()
+// The bank at path takes the place of the open one: its path, name and directory together,
+// so a sound is never taken from one bank's directory and read from another's file.
+static void TakeBank(const char* path, const char* name, const vox::Bank& bank)
 {
-    if (!bValidFile) {
-        bValidFile = 0;
-        return;
-    }
-    HFILE fh = _lopen(szBankPath, OF_READ);
-    if (fh == HFILE_ERROR) {
-        bValidFile = 0;
-        return;
-    }
-    memset(sReadBuffer, 0, sizeof sReadBuffer);
-    UINT got = _lread(fh, sReadBuffer, BANKREADSIZE);
-    _lclose(fh);
-    if (got == LREAD_ERROR)
-        got = 0;
+    CopyBounded(szBankPath, sizeof szBankPath, path);
+    CopyBounded(szFile, sizeof szFile, name);
+    memcpy(sHeader, bank.header, sizeof sHeader);
+    numwavs = (DWORD)bank.entries.size();
+    for (DWORD i = 0; i < numwavs; i++)
+        records[i] = bank.entries[i];
+    bValidFile = 1;
+}
 
-    DWORD count = sReadBuffer[0];
-    ShowMessageF("%ld sounds in file", (long)count);
-    if (count > MAXSOUNDS) {
+void Loadsfx(const char* path, const char* name)
+{
+    std::unique_ptr<vox::Source> file = vox::Disk().Open(path);
+    if (!file) {
+        bValidFile = 0;
+        return;
+    }
+    vox::Bank bank;
+    vox::BankError read = vox::ReadBank(*file, &bank);
+    file.reset();
+    if (read != vox::BankError::Ok) {
+        ShowMessageF("%s is shorter than its directory says; it may be damaged and was not opened.", name);
+        bValidFile = 0;
+        return;
+    }
+    ShowMessageF("%ld sounds in file", (long)bank.storedCount);
+    if (bank.storedCount > MAXSOUNDS)
         ShowMessage("Too many sounds in file, loading first 325");
-        count = MAXSOUNDS;
-    }
-    if (got < BANKHEADER + sizeof(RECORD) * count) {
-        ShowMessageF("%s is shorter than its directory says; it may be damaged and was not opened.", szFile);
-        bValidFile = 0;
-        return;
-    }
 
-    // The index file is the one beside the bank. Without it the bank is closed, so that
-    // nothing acts on the directory still listed from an earlier bank.
-    FormIndexName(szFile);
-    char path[MAX_PATH];
-    HFILE index = PathBesideBank(IndexFile, path, sizeof path) ? _lopen(path, OF_READ) : HFILE_ERROR;
-    if (index == HFILE_ERROR) {
+    // Without the index file beside it the bank is closed, so that nothing acts on a
+    // directory that is not the one listed.
+    CopyBounded(IndexFile, sizeof IndexFile, vox::IndexFileName(name).c_str());
+    std::unique_ptr<vox::Source> index = vox::Disk().Open(vox::IndexPathFor(path));
+    if (!index) {
         ShowMessageF("Unable to open Index File: %s", IndexFile);
         bValidFile = 0;
         return;
     }
-    numwavs = count;
-    FillSoundList(index);
-    _lclose(index);
+    vox::IndexNames names = vox::ReadIndexNames(*index, bank.entries.size());
+    TakeBank(path, name, bank);
+    FillSoundList(names);
 }
 
-// ---- Rewrite -------------------------------------------------------------------------
+// ---- Rewrite ---------------------------------------------------------------------------
 
-enum CopyResult { COPY_OK, COPY_SHORT, COPY_WRITE, COPY_CREATE };
+// The status line of the Replace dialog. Dots are added per piece, but repainting is a round
+// trip to the window system each time, so it is done at most at the screen's pace and always
+// when a step ends.
+struct StatusLine {
+    HWND hDlg = NULL;
+    char text[100] = "";
+    size_t prefix = 0;
+    vox::Step step = vox::Step::Header;
+    BOOL painted = TRUE;
+    DWORD paintedAt = 0;
 
-struct Rewrite {
-    HWND hDlg;
-    long l;
-    HFILE oldsfx;
-    HFILE newsfx;
-    BYTE* lpbuffer;
-    char newPath[MAX_PATH];
-    RECORD newrecs[MAXSOUNDS];  // the corrected directory, taken over once the bank is replaced
+    void Paint()
+    {
+        SetDlgItemTextA(hDlg, IDD_STATUS, text);
+        UpdateWindow(hDlg);
+        painted = TRUE;
+        paintedAt = GetTickCount();
+    }
+    void Show(const char* s)
+    {
+        CopyBounded(text, sizeof text, s);
+        Paint();
+    }
+    // One more dot; once the text would pass 99 characters the dots start again.
+    void AddDot(vox::Step now, const char* start)
+    {
+        if (now != step || prefix == 0) {
+            CopyBounded(text, sizeof text, start);
+            prefix = strlen(text);
+        }
+        size_t n = strlen(text);
+        if (n + 2 > sizeof text)
+            n = prefix;
+        text[n] = '.';
+        text[n + 1] = 0;
+        painted = FALSE;
+        if (GetTickCount() - paintedAt >= 30)
+            Paint();
+    }
+    void Report(vox::Step now)
+    {
+        if (now != step && !painted)
+            Paint();  // the last dots of the step that ended
+        if (now == vox::Step::Header)
+            Show("Correcting and saving header.");
+        else if (now == vox::Step::NewData)
+            Show("Saving new data.");
+        else
+            AddDot(now, now == vox::Step::Prior ? "Saving prior data" : "Saving post data");
+        step = now;
+    }
+    void Finish()
+    {
+        if (!painted)
+            Paint();
+    }
 };
 
-static HANDLE FileHandle(HFILE f)
+static void ReportRewriteFailure(const vox::RewriteResult& r)
 {
-    return (HANDLE)(INT_PTR)f;
-}
-
-static void SetStatus(HWND hDlg, const char* text)
-{
-    SetDlgItemTextA(hDlg, IDD_STATUS, text);
-    UpdateWindow(hDlg);
-}
-
-// One more dot per piece; once the text would pass 99 characters the dots start again.
-static void AddProgressDot(HWND hDlg, char* buffer, size_t size, size_t prefix)
-{
-    size_t n = strlen(buffer);
-    if (n + 2 > size)
-        n = prefix;
-    buffer[n] = '.';
-    buffer[n + 1] = 0;
-    SetStatus(hDlg, buffer);
-}
-
-static BOOL WriteAll(HFILE f, const void* data, UINT n)
-{
-    return n == 0 || _lwrite(f, (LPCCH)data, n) == n;
-}
-
-// Why this bank cannot be rewritten faithfully, or NULL when it can.
-static const char* LayoutProblem(const Rewrite& rw, DWORD headerCount, int64_t fileSize)
-{
-    if (headerCount != numwavs)
-        return "its header does not count the sounds that were loaded";
-    int64_t expect = BANKHEADER + (int64_t)sizeof(RECORD) * numwavs;
-    for (DWORD i = 0; i < numwavs; i++) {
-        if (records[i].length < 0 || records[i].offset != expect)
-            return "its sounds do not lie back to back right behind the directory";
-        expect += records[i].length;
-    }
-    if (expect > fileSize)
-        return "the file ends before its last sound";
-    if (fileSize - records[rw.l].length + (int64_t)dwdatasize > INT32_MAX)
-        return "the new bank would be too large";
-    return NULL;
-}
-
-static void CorrectDirectory(Rewrite& rw)
-{
-    memcpy(rw.newrecs, records, sizeof(RECORD) * numwavs);
-    RECORD& r = rw.newrecs[rw.l];
-    int32_t diff = r.length - (int32_t)dwdatasize;
-    r.length = (int32_t)dwdatasize;
-    r.format = Format.wFormatTag;
-    r.monost = Format.nChannels;
-    r.sps = (int32_t)Format.nSamplesPerSec;
-    r.abps = (int32_t)Format.nAvgBytesPerSec;
-    r.blocka = Format.nBlockAlign;
-    r.bitps = Format.wBitsPerSample;
-    r.unk = dwFmtSize >= sizeof(WAVEFORMATEX) ? Format.cbSize : 0;  // a chunk without cbSize means none
-    for (DWORD i = (DWORD)rw.l + 1; i < numwavs; i++)
-        rw.newrecs[i].offset -= diff;
-}
-
-// Copies count bytes from the old bank's current position.
-static CopyResult CopyPrior(Rewrite& rw, int64_t count)
-{
-    char buffer[100] = "Saving prior data";
-    const size_t prefix = strlen(buffer);
-    while (count > 0) {
-        AddProgressDot(rw.hDlg, buffer, sizeof buffer, prefix);
-        UINT want = count > WORKBUFSIZE ? (UINT)WORKBUFSIZE : (UINT)count;
-        UINT got = _lread(rw.oldsfx, rw.lpbuffer, want);
-        if (got == LREAD_ERROR || got == 0)
-            return COPY_SHORT;
-        if (!WriteAll(rw.newsfx, rw.lpbuffer, got))
-            return COPY_WRITE;
-        count -= got;
-    }
-    return COPY_OK;
-}
-
-// Copies everything from the old bank's current position to its end.
-static CopyResult CopyPost(Rewrite& rw)
-{
-    char buffer[100] = "Saving post data";
-    const size_t prefix = strlen(buffer);
-    UINT got;
-    do {
-        AddProgressDot(rw.hDlg, buffer, sizeof buffer, prefix);
-        got = _lread(rw.oldsfx, rw.lpbuffer, WORKBUFSIZE);
-        if (got == LREAD_ERROR)
-            return COPY_SHORT;
-        if (!WriteAll(rw.newsfx, rw.lpbuffer, got))
-            return COPY_WRITE;
-    } while (got == WORKBUFSIZE);
-    return COPY_OK;
-}
-
-// Writes the whole new bank; the old one is only read.
-static CopyResult WriteNewBank(Rewrite& rw, const BYTE* header)
-{
-    if (!WriteAll(rw.newsfx, header, BANKHEADER))
-        return COPY_WRITE;
-    SetStatus(rw.hDlg, "Correcting and saving header.");
-    for (DWORD i = 0; i < numwavs; i++)
-        if (!WriteAll(rw.newsfx, &rw.newrecs[i], sizeof(RECORD)))
-            return COPY_WRITE;
-
-    const RECORD& old = records[rw.l];
-    if (_llseek(rw.oldsfx, records[0].offset, 0) != records[0].offset)
-        return COPY_SHORT;
-    CopyResult result = CopyPrior(rw, (int64_t)old.offset - records[0].offset);
-    if (result != COPY_OK)
-        return result;
-
-    SetStatus(rw.hDlg, "Saving new data.");
-    if (!WriteAll(rw.newsfx, lpData, dwdatasize))
-        return COPY_WRITE;
-
-    if ((DWORD)rw.l < numwavs - 1) {
-        LONG behind = old.offset + old.length;
-        if (_llseek(rw.oldsfx, behind, 0) != behind)
-            return COPY_SHORT;
-        result = CopyPost(rw);
-        if (result != COPY_OK)
-            return result;
-    }
-    if (!FlushFileBuffers(FileHandle(rw.newsfx)))
-        return COPY_WRITE;
-    return COPY_OK;
-}
-
-// Puts the finished new bank in the old one's place and says where each bank is when that fails.
-static BOOL SwapInNewBank(const Rewrite& rw)
-{
-    if (remove(szBankPath) != 0)
-        ShowMessageF("Unable to delete the old bank %s.\nThe new bank has been saved as %s.", szBankPath, rw.newPath);
-    if (rename(rw.newPath, szBankPath) == 0)
-        return TRUE;
-    if (GetFileAttributesA(szBankPath) != INVALID_FILE_ATTRIBUTES)
-        ShowMessageF("Failed to rename file new.sfx\n\nThe new bank is %s; the old bank %s is unchanged.", rw.newPath, szBankPath);
-    else
-        ShowMessageF("Failed to rename file new.sfx\n\nThe new bank is %s; rename it to %s to use it.", rw.newPath, szFile);
-    return FALSE;
-}
-
-static void RewriteBank(Rewrite& rw)
-{
-    if (!PathBesideBank(szNewBank, rw.newPath, sizeof rw.newPath)) {
-        ShowMessageF("The path of %s is too long to write %s beside it. The bank is unchanged.", szBankPath, szNewBank);
+    const char* bank = szBankPath;
+    const char* fresh = r.newPath.c_str();
+    const char* reason = NULL;
+    switch (r.error) {
+    case vox::BankError::Ok:
         return;
-    }
-    if (GetFileAttributesA(rw.newPath) != INVALID_FILE_ATTRIBUTES) {
-        ShowMessageF("%s is in the way. Move or rename it and try again; the bank is unchanged.", rw.newPath);
+    case vox::BankError::InTheWay:
+        ShowMessageF("%s is in the way. Move or rename it and try again; the bank is unchanged.", fresh);
         return;
-    }
-    rw.oldsfx = _lopen(szBankPath, OF_READ);
-    if (rw.oldsfx == HFILE_ERROR) {
-        ShowMessageF("Unable to open the bank %s. It is unchanged.", szBankPath);
+    case vox::BankError::Open:
+        ShowMessageF("Unable to open the bank %s. It is unchanged.", bank);
         return;
-    }
-    BYTE header[BANKHEADER];
-    DWORD high = 0;
-    DWORD low = GetFileSize(FileHandle(rw.oldsfx), &high);
-    int64_t fileSize = ((int64_t)high << 32) | low;
-    const char* problem = "it cannot be read";
-    if (low != INVALID_FILE_SIZE && _lread(rw.oldsfx, header, BANKHEADER) == BANKHEADER) {
-        DWORD headerCount;
-        memcpy(&headerCount, header, sizeof headerCount);
-        problem = LayoutProblem(rw, headerCount, fileSize);
-    }
-    if (problem) {
-        _lclose(rw.oldsfx);
-        ShowMessageF("The bank %s cannot be rewritten safely: %s. It is unchanged.", szBankPath, problem);
+    case vox::BankError::ChangedOnDisk:
+        ShowMessageF("The bank %s has changed since it was opened. Open it again and then replace the sound; the bank is unchanged.", bank);
         return;
-    }
-    rw.lpbuffer = (BYTE*)AllocBlock(WORKBUFSIZE);
-    if (!rw.lpbuffer) {
-        _lclose(rw.oldsfx);
+    case vox::BankError::NoMemory:
         ShowMessage("Not enough memory available");
         return;
+    case vox::BankError::Create:
+        ShowMessageF("Unable to create %s. The bank %s is unchanged.", fresh, bank);
+        return;
+    case vox::BankError::Short:
+        ShowMessageF("The bank %s ends before its directory says it should. It is unchanged.", bank);
+        return;
+    case vox::BankError::Write:
+    case vox::BankError::Flush:
+        ShowMessageF("Unable to write %s (the disk may be full). The bank %s is unchanged.", fresh, bank);
+        return;
+    case vox::BankError::DeleteRefused:
+        ShowMessageF("Unable to delete the old bank %s.\nThe new bank has been saved as %s.", bank, fresh);
+        ShowMessageF("Failed to rename file new.sfx\n\nThe new bank is %s; the old bank %s is unchanged.", fresh, bank);
+        return;
+    case vox::BankError::RenameFailed:
+        ShowMessageF("Failed to rename file new.sfx\n\nThe new bank is %s; rename it to %s to use it.", fresh, szFile);
+        return;
+    case vox::BankError::Read: reason = "it cannot be read"; break;
+    case vox::BankError::CountDiffers: reason = "its header does not count the sounds that were loaded"; break;
+    case vox::BankError::NotBackToBack: reason = "its sounds do not lie back to back right behind the directory"; break;
+    case vox::BankError::EndsEarly: reason = "the file ends before its last sound"; break;
+    case vox::BankError::TooLarge: reason = "the new bank would be too large"; break;
+    case vox::BankError::BadRequest: reason = "the new sound cannot be stored in it"; break;
     }
-    rw.newsfx = _lcreat(rw.newPath, 0);
-    CopyResult result = COPY_CREATE;
-    if (rw.newsfx != HFILE_ERROR) {
-        CorrectDirectory(rw);
-        result = WriteNewBank(rw, header);
-        if (_lclose(rw.newsfx) == HFILE_ERROR && result == COPY_OK)
-            result = COPY_WRITE;
-    }
-    _lclose(rw.oldsfx);
-    FreeBlock(rw.lpbuffer);
+    ShowMessageF("The bank %s cannot be rewritten safely: %s. It is unchanged.", bank, reason);
+}
 
-    if (result != COPY_OK) {
-        if (result != COPY_CREATE)
-            remove(rw.newPath);
-        if (result == COPY_SHORT)
-            ShowMessageF("The bank %s ends before its directory says it should. It is unchanged.", szBankPath);
-        else if (result == COPY_CREATE)
-            ShowMessageF("Unable to create %s. The bank %s is unchanged.", rw.newPath, szBankPath);
-        else
-            ShowMessageF("Unable to write %s (the disk may be full). The bank %s is unchanged.", rw.newPath, szBankPath);
+// The open bank as it was loaded, for the rewrite to compare with the file.
+static vox::Bank LoadedBank()
+{
+    vox::Bank bank;
+    memcpy(bank.header, sHeader, sizeof sHeader);
+    bank.storedCount = (uint32_t)sHeader[0] | (uint32_t)sHeader[1] << 8 | (uint32_t)sHeader[2] << 16 | (uint32_t)sHeader[3] << 24;
+    bank.entries.assign(records, records + numwavs);
+    return bank;
+}
+
+static void RewriteBank(HWND hDlg, long l)
+{
+    if (strlen(vox::FolderOf(szBankPath).c_str()) + sizeof vox::kNewBankName > MAX_PATH) {
+        ShowMessageF("The path of %s is too long to write %s beside it. The bank is unchanged.", szBankPath, vox::kNewBankName);
         return;
     }
-    if (SwapInNewBank(rw))
-        memcpy(records, rw.newrecs, sizeof(RECORD) * numwavs);
+    StatusLine status;
+    status.hDlg = hDlg;
+    vox::Progress progress = [&status](vox::Step step, uint64_t, uint64_t) { status.Report(step); };
+    vox::RewriteResult result = vox::Rewrite(vox::Disk(), szBankPath, LoadedBank(), {{(size_t)l, &Replacement}},
+                                             WORKBUFSIZE, progress);
+    status.Finish();
+    if (result.error != vox::BankError::Ok) {
+        ReportRewriteFailure(result);
+        return;
+    }
+    for (DWORD i = 0; i < numwavs; i++)
+        records[i] = result.bank.entries[i];
 }
 
 void DoReplace(HWND hDlg, long l)
@@ -356,16 +222,10 @@ void DoReplace(HWND hDlg, long l)
         ShowMessage("No sfx file open");
     } else if (l < 0 || (DWORD)l >= numwavs) {
         ShowMessage("No sound selected");
-    } else {
-        LoadReplace();
-        if (bReplaceLoaded) {
-            static Rewrite rw;
-            memset(&rw, 0, sizeof rw);
-            rw.hDlg = hDlg;
-            rw.l = l;
-            RewriteBank(rw);
-            ReleaseData();
-        }
+    } else if (hWaveOut) {
+        ShowMessage("A sound is still playing. Wait for it to end and replace the sound again; the bank is unchanged.");
+    } else if (LoadReplace(FALSE)) {  // writing needs no sound device, only a sound the bank can hold
+        RewriteBank(hDlg, l);
     }
     bRewriting = FALSE;
 }

@@ -52,24 +52,40 @@ void Replace()
         ShowMessage("No sound selected");
         return;
     }
-    if (PlaybackBusy() || bValidReplace)  // the last preview still owns the device
+    if (bValidReplace)
         return;
+    if (PlaybackBusy()) {  // taken up once the sound that is playing has ended
+        DeferRequest(REQUEST_REPLACE, 0);
+        return;
+    }
     if (!ChooseWaveFile())
         return;
     bValidReplace = TRUE;
-    LoadReplace();
-    if (bReplaceLoaded) {  // a file that failed to load has been reported; there is nothing to compare
-        PlayReplace();
-        DialogBoxParamA(hInstApp, "ReplaceBox", hwndApp, ReplaceDlgProc, 0);
+    // A file that failed to load has been reported; there is nothing to compare.
+    if (LoadReplace(TRUE)) {
+        BOOL previewing = PlayReplace();
+        DialogBoxParamA(hInstApp, "ReplaceBox", hwndApp, ReplaceDlgProc, previewing);
     }
     bValidReplace = FALSE;
+    bReplaceLoaded = FALSE;
+    Replacement = vox::Sound();
+}
+
+void SetDialogButtons(BOOL enabled)
+{
+    EnableWindow(hwndOriginal, enabled);
+    EnableWindow(hwndOk, enabled);
+    EnableWindow(hwndNew, enabled);
 }
 
 static void DisableDialogButtons()
 {
-    EnableWindow(hwndOriginal, FALSE);
-    EnableWindow(hwndOk, FALSE);
-    EnableWindow(hwndNew, FALSE);
+    SetDialogButtons(FALSE);
+}
+
+static void EnableDialogButtons()
+{
+    SetDialogButtons(TRUE);
 }
 
 static void EndReplace(HWND hDlg)
@@ -78,7 +94,7 @@ static void EndReplace(HWND hDlg)
     EndDialog(hDlg, 0);
 }
 
-INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lParam)
 {
     static long l;  // the sound being replaced
     switch (iMsg) {
@@ -89,6 +105,8 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM)
         if (!SelectedSound(&l))
             l = -1;
         SetDlgItemTextA(hDlg, IDD_STATUS, "Press 'Replace' to continue.");
+        if (!lParam)  // no preview is playing, so no completion will enable them
+            EnableDialogButtons();
         return TRUE;
     case WM_COMMAND:
         if (bRewriting)  // a message box of the rewrite is open; its caller ends the dialog
@@ -105,13 +123,18 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM)
             return TRUE;
         case IDD_ORIGINAL:
             DisableDialogButtons();
-            PlayOne(l);
+            if (!PlayOne(l))
+                EnableDialogButtons();
             return TRUE;
-        case IDD_NEW:
+        case IDD_NEW: {
             DisableDialogButtons();
-            LoadReplace();
-            PlayReplace();
+            BOOL loaded = LoadReplace(TRUE);
+            if (!bValidReplace)  // CANCEL ended the dialog while a load error was showing
+                return TRUE;
+            if (!loaded || !PlayReplace())
+                EnableDialogButtons();
             return TRUE;
+        }
         }
         return FALSE;
     }

@@ -53,7 +53,7 @@ void FreeBlock(void* block)
 }
 
 // Copies src into a buffer of size bytes; FALSE (and dst untouched) when it does not fit.
-static BOOL CopyBounded(char* dst, size_t size, const char* src)
+BOOL CopyBounded(char* dst, size_t size, const char* src)
 {
     size_t n = strlen(src);
     if (n >= size)
@@ -77,19 +77,6 @@ static BOOL CurrentDir(char* out, size_t size)
         return TRUE;
     out[0] = 0;
     return FALSE;
-}
-
-// The full path of a file in the open bank's folder.
-BOOL PathBesideBank(const char* name, char* out, size_t size)
-{
-    const char* slash = strrchr(szBankPath, '\\');
-    if (!slash)
-        return FALSE;
-    char dir[MAX_PATH];
-    size_t n = (size_t)(slash - szBankPath) + 1;  // the folder with its backslash
-    memcpy(dir, szBankPath, n);
-    dir[n] = 0;
-    return JoinPath(out, size, dir, name);
 }
 
 // Copies the selected entry of a list into szBuffer; FALSE when none is selected.
@@ -157,16 +144,14 @@ static void OpenBankEntry(char* szBuffer, size_t size)
     if (!SelectedEntry(hwndList, szBuffer, size))
         return;
     char path[MAX_PATH];
-    if (BankFileExists(szBuffer, path, sizeof path) && CopyBounded(szFile, sizeof szFile, szBuffer)) {
-        bValidFile = 1;
-        strcpy(szBankPath, path);
-        SetWindowTextA(hwndText, szBankPath);
+    if (BankFileExists(szBuffer, path, sizeof path)) {
+        SetWindowTextA(hwndText, path);
+        Loadsfx(path, szBuffer);
     } else {
         bValidFile = 0;
         EnterBracketed(szBuffer);
         RefreshBrowser(szBuffer, size);
     }
-    Loadsfx();
 }
 
 static void ChangeDirEntry(char* szBuffer, size_t size)
@@ -188,17 +173,24 @@ static void PlaySelectedSound()
     long l;
     if (!SelectedSound(&l))
         return;
-    if (PlaybackBusy())  // one playback at a time; the request is dropped
+    if (PlaybackBusy()) {  // one playback at a time; this one follows
+        DeferRequest(REQUEST_SOUND, l);
         return;
+    }
     EnableWindow(hwndPlayAll, FALSE);
     EnableWindow(hwndReplace, FALSE);
-    PlayOne(l);
+    if (!PlayOne(l)) {
+        EnableWindow(hwndPlayAll, TRUE);
+        EnableWindow(hwndReplace, TRUE);
+    }
 }
 
 static void PlayAllCommand()
 {
-    if (PlaybackBusy())
+    if (PlaybackBusy()) {
+        DeferRequest(REQUEST_PLAYALL, 0);
         return;
+    }
     SendMessageA(hwndDisplay, LB_SETCURSEL, 0, 0);
     PlayAll();
 }
@@ -299,6 +291,9 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam)
         break;
     case MM_WOM_DONE:
         WaveDone((HWAVEOUT)wParam, (LPWAVEHDR)lParam);
+        return 0;
+    case WM_PENDING:
+        TakePendingRequest();
         return 0;
     }
     return DefWindowProcA(hwnd, iMsg, wParam, lParam);
