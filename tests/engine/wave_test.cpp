@@ -1,0 +1,137 @@
+// Format sanity, the WAVE reader against odd and hostile files, and sounds written out as WAVE files.
+#include <gtest/gtest.h>
+
+#include "builders.h"
+#include "memfiles.h"
+#include "wave.h"
+
+using namespace vox;
+using namespace vox::test;
+
+namespace {
+
+Format Pcm(uint16_t channels, uint32_t rate, uint16_t bits)
+{
+    Format f;
+    f.tag = kPcm, f.channels = channels, f.rate = rate, f.bits = bits;
+    f.blockAlign = (uint16_t)(channels * bits / 8);
+    f.avgBytes = rate * f.blockAlign;
+    return f;
+}
+
+TEST(IsSaneFormat, HoldsAtEveryBoundary)
+{
+    Format badAlign = Pcm(2, 44100, 16), badRate = badAlign, notPcm = badAlign;
+    badAlign.blockAlign = 2, badRate.avgBytes += 1, notPcm.tag = 3;
+    const std::pair<Format, bool> cases[] = {
+        {Pcm(0, 8000, 8), false},     {Pcm(1, 8000, 8), true},      {Pcm(8, 8000, 8), true},
+        {Pcm(9, 8000, 8), false},     {Pcm(2, 8000, 16), true},     {Pcm(2, 8000, 24), true},
+        {Pcm(2, 8000, 32), true},     {Pcm(2, 8000, 0), false},     {Pcm(2, 8000, 12), false},
+        {Pcm(2, 8000, 64), false},    {Pcm(1, 999, 8), false},      {Pcm(1, 1000, 8), true},
+        {Pcm(8, 384000, 32), true},   {Pcm(1, 384001, 8), false},   {badAlign, false},
+        {badRate, false},             {notPcm, false},
+    };
+    for (const auto& [format, sane] : cases)
+        EXPECT_EQ(IsSaneFormat(format), sane) << format.channels << " channels, " << format.rate << " Hz, "
+                                              << format.bits << " bits, tag " << format.tag;
+}
+
+std::string Riff(const std::string& chunks)
+{
+    return "RIFF" + Le32((uint32_t)chunks.size() + 4) + "WAVE" + chunks;
+}
+
+WaveSpec Spec(void (*change)(WaveSpec&))
+{
+    WaveSpec w;
+    change(w);
+    return w;
+}
+
+TEST(ReadWave, ChecksEveryChunkAgainstTheFile)
+{
+    const std::string plain = WaveBytes(WaveSpec()), fmt = plain.substr(12, 24), data = Chunk("data", "abcd");
+    struct Case {
+        const char* name;
+        WaveSpec spec;
+        std::string raw;  // the file, when not the spec's
+        WaveError error;
+    };
+    const Case cases[] = {
+        {"empty", {}, "", WaveError::NotRiff},
+        {"RIFF of another form", {}, "RIFF" + Le32(4) + "AVI ", WaveError::NotRiff},
+        {"no format chunk", {}, Riff(data), WaveError::NoFormat},
+        {"format chunk of 14 bytes", Spec([](WaveSpec& w) { w.fmtSize = 14; }), "", WaveError::BadFormatChunk},
+        {"file ends in the format chunk", {}, plain.substr(0, 30), WaveError::BadFormatChunk},
+        {"RIFF size past a 28-byte file", {}, "RIFF" + Le32(0xFFFFFFF7) + "WAVE" + fmt.substr(0, 16),
+         WaveError::BadFormatChunk},
+        {"not PCM", Spec([](WaveSpec& w) { w.tag = 3, w.channels = 0; }), "", WaveError::NotPcm},
+        {"nine channels", Spec([](WaveSpec& w) { w.channels = 9; }), "", WaveError::Insane},
+        {"data before the format", {}, Riff(data + fmt), WaveError::NoData},
+        {"huge LIST before the format", {}, Riff("LIST" + Le32(0xFFFFFFF0) + fmt + data), WaveError::NoFormat},
+        {"huge LIST before the data", {}, Riff(fmt + "LIST" + Le32(0xFFFFFFF0) + data), WaveError::NoData},
+        {"empty data", Spec([](WaveSpec& w) { w.data = ""; }), "", WaveError::EmptyData},
+        {"file ends in the data", {}, plain.substr(0, plain.size() - 1), WaveError::ReadData},
+        {"data of 4 GiB", {}, Riff(fmt + "data" + Le32(0xFFFFFFF0) + "abcd"), WaveError::ReadData},
+        {"format of 16 bytes", {}, "", WaveError::Ok},
+        {"format of 17 bytes", Spec([](WaveSpec& w) { w.fmtSize = 17; }), "", WaveError::Ok},
+        {"format of 18 bytes", Spec([](WaveSpec& w) { w.fmtSize = 18; }), "", WaveError::Ok},
+        {"format of 40 bytes", Spec([](WaveSpec& w) { w.fmtSize = 40, w.cbSize = 22, w.bits = 16; }), "", WaveError::Ok},
+        {"chunks all around", Spec([](WaveSpec& w) {
+             w.before = Chunk("LIST", "INFOa"), w.between = Chunk("fact", "abc"), w.after = Chunk("LIST", "z");
+         }), "", WaveError::Ok},
+        {"odd data, padded", Spec([](WaveSpec& w) { w.data = "odd", w.after = Chunk("LIST", "z"); }), "", WaveError::Ok},
+        {"a chunk before the RIFF", {}, Chunk("JUNK", "abc") + plain, WaveError::Ok},
+    };
+    for (const Case& c : cases) {
+        for (size_t limit : {0, 1}) {
+            MemFiles files;
+            files.readLimit = limit;
+            MemSource file(c.raw.empty() && c.error != WaveError::NotRiff ? WaveBytes(c.spec) : c.raw, &files);
+            Sound sound;
+            ASSERT_EQ(ReadWave(file, &sound), c.error) << c.name << ", reads of " << limit;
+            if (c.error != WaveError::Ok) {
+                EXPECT_EQ(sound.bytes.capacity(), 0u) << c.name;  // nothing was allocated for it
+                continue;
+            }
+            Format want = Pcm(c.spec.channels, c.spec.rate, c.spec.bits);
+            want.cbSize = c.spec.fmtSize >= 18 ? c.spec.cbSize : 0;
+            EXPECT_EQ(sound.format, want) << c.name;
+            EXPECT_EQ(sound.hadCbSize, c.spec.fmtSize >= 18) << c.name;
+            EXPECT_EQ(std::string(sound.bytes.begin(), sound.bytes.end()), c.spec.data) << c.name;
+        }
+    }
+}
+
+TEST(ExportWave, WritesAFileThatReadsBackAsTheSound)
+{
+    struct Case { const char* name; std::string data; int32_t extra; uint32_t fmtSize; };
+    const Case cases[] = {
+        {"even", "abcdef", 0, 16},
+        {"odd, with a pad byte", "abcde", 0, 16},
+        {"extra size", "abcd", 2, 20},
+        {"odd extra size, high half set", "abcd", 0x10003, 21},
+    };
+    for (const Case& c : cases) {
+        TestSound s;
+        s.data = c.data, s.extra = c.extra, s.channels = 2, s.bits = 8;
+        Entry e = EntryFor(s, kHeaderSize + kEntrySize);
+        MemFiles files;
+        MemSource bank(BankBytes({s}));
+        std::unique_ptr<Sink> out = files.CreateNew("x.wav");
+        ASSERT_EQ(ExportWave(bank, e, *out, 3), BankError::Ok) << c.name;
+        const std::string& wave = files.files["x.wav"];
+        EXPECT_EQ(wave.size() % 2, 0u) << c.name;
+        EXPECT_EQ(wave.substr(16, 4), Le32(c.fmtSize)) << c.name;
+        MemSource back(wave);
+        Sound sound;
+        ASSERT_EQ(ReadWave(back, &sound), WaveError::Ok) << c.name;
+        EXPECT_EQ(sound.format, FormatOf(e)) << c.name;
+        EXPECT_EQ(std::string(sound.bytes.begin(), sound.bytes.end()), c.data) << c.name;
+
+        e.length += 1;  // now it runs past the end of the bank
+        EXPECT_EQ(ExportWave(bank, e, *files.CreateOrTruncate("y.wav"), 3), BankError::Short) << c.name;
+    }
+}
+
+}  // namespace
