@@ -1,0 +1,57 @@
+/* Loaded into voxbank by the kill test: counts the calls that change files and kills the
+   process with SIGKILL at the one VOXBANK_KILL names, "N" right before the N-th or "N+" right
+   after it. VOXBANK_KILL_LOG names a file that gets each call's name, one a line. */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+static long calls;
+
+static int ChosenPoint(long call, char when)
+{
+    const char* at = getenv("VOXBANK_KILL");
+    char* end;
+    return at && strtol(at, &end, 10) == call && *end == when;
+}
+
+static long Before(const char* name)
+{
+    long call = ++calls;
+    const char* log = getenv("VOXBANK_KILL_LOG");
+    if (log) {
+        int fd = open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        dprintf(fd, "%s\n", name); /* glibc's own write inside, not the one below */
+        close(fd);
+    }
+    if (ChosenPoint(call, '\0'))
+        raise(SIGKILL);
+    return call;
+}
+
+static void After(long call)
+{
+    if (ChosenPoint(call, '+'))
+        raise(SIGKILL);
+}
+
+#define WRAP(type, name, params, args)                                    \
+    type name params                                                      \
+    {                                                                     \
+        static type(*real) params;                                        \
+        if (!real)                                                        \
+            real = (type(*) params)dlsym(RTLD_NEXT, #name);               \
+        long call = Before(#name);                                        \
+        type result = real args;                                          \
+        After(call);                                                      \
+        return result;                                                    \
+    }
+
+WRAP(ssize_t, write, (int fd, const void* data, size_t n), (fd, data, n))
+WRAP(ssize_t, copy_file_range, (int in, loff_t* inAt, int out, loff_t* outAt, size_t n, unsigned flags),
+     (in, inAt, out, outAt, n, flags))
+WRAP(int, fsync, (int fd), (fd))
+WRAP(int, rename, (const char* from, const char* to), (from, to))

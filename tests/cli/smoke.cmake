@@ -1,0 +1,27 @@
+# The Win32 voxbank under Wine: the demo bank listed, its sounds extracted and put back in one
+# pass, and the bank the same byte for byte afterwards.
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+
+function(run)
+  execute_process(COMMAND ${EMULATOR} ${ARGN} WORKING_DIRECTORY "${WORK}"
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${ARGN}: exit status ${status}\n${out}\n${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+
+run("${MKDEMO}" .)
+configure_file("${WORK}/DEMO.SFX" "${WORK}/before.sfx" COPYONLY)
+run("${VOXBANK}" list DEMO.SFX)
+if(NOT out MATCHES "  1  Rising chirp +[0-9]+ +[0-9]+  PCM 1ch 22050 Hz 16-bit")
+  message(FATAL_ERROR "list printed:\n${out}")
+endif()
+run("${VOXBANK}" extract DEMO.SFX -o out\\wav)
+run("${VOXBANK}" replace DEMO.SFX "1=out\\wav\\001-Rising chirp.wav" "Stereo beep=out/wav/003-Stereo beep.wav")
+execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX before.sfx WORKING_DIRECTORY "${WORK}"
+                RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "DEMO.SFX differs after its own sounds were put back")
+endif()
