@@ -1,6 +1,7 @@
 // A random bank, maybe damaged, one random replacement, piece size, short reads and failing call:
 // the rewrite refuses and leaves every file as it was, or writes exactly the spliced bank.
 #include <cstdlib>
+#include <map>
 #include <string>
 
 #include "builders.h"
@@ -59,17 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     files.files[path] = old;
     RewriteResult r = Rewrite(files, path, loaded, {{sound, &with}}, piece);
 
-    bool valid = sound < sizes.size() && !with.bytes.empty() && IsSaneFormat(f) && LayoutProblem(loaded) == BankError::Ok;
+    bool valid = sound < loaded.entries.size() && !with.bytes.empty() && IsSaneFormat(f) && LayoutProblem(loaded) == BankError::Ok;
     std::string spliced = valid ? test::SplicedBank(old, sound, with) : old;
-    bool kept = files.files.size() == 1 && files.files[path] == old;
-    bool ok;
-    switch (r.error) {
-    case BankError::Ok: ok = valid && files.files.size() == 1 && files.files[path] == spliced; break;
-    case BankError::DeleteRefused: ok = valid && files.files[path] == old && files.files[newPath] == spliced; break;
-    case BankError::RenameFailed: ok = valid && !files.files.count(path) && files.files[newPath] == spliced; break;
-    default: ok = kept && (!valid || files.failAt != 0);
-    }
-    if (!ok)
+    using FileMap = std::map<std::string, std::string>;
+    bool done = r.error == BankError::Ok || r.error == BankError::DeleteRefused || r.error == BankError::RenameFailed;
+    FileMap left = r.error == BankError::Ok              ? FileMap{{path, spliced}}
+                 : r.error == BankError::DeleteRefused ? FileMap{{path, old}, {newPath, spliced}}
+                 : r.error == BankError::RenameFailed  ? FileMap{{newPath, spliced}}
+                                                       : FileMap{{path, old}};
+    if (files.files != left || (done ? !valid : valid && files.failAt == 0))
         abort();
     return 0;
 }
