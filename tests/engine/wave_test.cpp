@@ -41,7 +41,7 @@ std::string Riff(const std::string& chunks)
     return "RIFF" + Le32((uint32_t)chunks.size() + 4) + "WAVE" + chunks;
 }
 
-WaveSpec Spec(void (*change)(WaveSpec&))
+WaveSpec Wave(void (*change)(WaveSpec&))
 {
     WaveSpec w;
     change(w);
@@ -53,52 +53,52 @@ TEST(ReadWave, ChecksEveryChunkAgainstTheFile)
     const std::string plain = WaveBytes(WaveSpec()), fmt = plain.substr(12, 24), data = Chunk("data", "abcd");
     struct Case {
         const char* name;
-        WaveSpec spec;
-        std::string raw;  // the file, when not the spec's
+        WaveSpec wave;
+        std::string raw;  // the file, when not built from wave
         WaveError error;
     };
     const Case cases[] = {
         {"empty", {}, "", WaveError::NotRiff},
         {"RIFF of another form", {}, "RIFF" + Le32(4) + "AVI ", WaveError::NotRiff},
         {"no format chunk", {}, Riff(data), WaveError::NoFormat},
-        {"format chunk of 14 bytes", Spec([](WaveSpec& w) { w.fmtSize = 14; }), "", WaveError::BadFormatChunk},
+        {"format chunk of 14 bytes", Wave([](WaveSpec& w) { w.fmtSize = 14; }), "", WaveError::BadFormatChunk},
         {"file ends in the format chunk", {}, plain.substr(0, 30), WaveError::BadFormatChunk},
         {"RIFF size past a 28-byte file", {}, "RIFF" + Le32(0xFFFFFFF7) + "WAVE" + fmt.substr(0, 16),
          WaveError::BadFormatChunk},
-        {"not PCM", Spec([](WaveSpec& w) { w.tag = 3, w.channels = 0; }), "", WaveError::NotPcm},
-        {"nine channels", Spec([](WaveSpec& w) { w.channels = 9; }), "", WaveError::Insane},
+        {"not PCM", Wave([](WaveSpec& w) { w.tag = 3, w.channels = 0; }), "", WaveError::NotPcm},
+        {"nine channels", Wave([](WaveSpec& w) { w.channels = 9; }), "", WaveError::Insane},
         {"data before the format", {}, Riff(data + fmt), WaveError::NoData},
         {"huge LIST before the format", {}, Riff("LIST" + Le32(0xFFFFFFF0) + fmt + data), WaveError::NoFormat},
         {"huge LIST before the data", {}, Riff(fmt + "LIST" + Le32(0xFFFFFFF0) + data), WaveError::NoData},
-        {"empty data", Spec([](WaveSpec& w) { w.data = ""; }), "", WaveError::EmptyData},
+        {"empty data", Wave([](WaveSpec& w) { w.data = ""; }), "", WaveError::EmptyData},
         {"file ends in the data", {}, plain.substr(0, plain.size() - 1), WaveError::ReadData},
         {"data of 4 GiB", {}, Riff(fmt + "data" + Le32(0xFFFFFFF0) + "abcd"), WaveError::ReadData},
         {"format of 16 bytes", {}, "", WaveError::Ok},
-        {"format of 17 bytes", Spec([](WaveSpec& w) { w.fmtSize = 17; }), "", WaveError::Ok},
-        {"format of 18 bytes", Spec([](WaveSpec& w) { w.fmtSize = 18; }), "", WaveError::Ok},
-        {"format of 40 bytes", Spec([](WaveSpec& w) { w.fmtSize = 40, w.cbSize = 22, w.bits = 16; }), "", WaveError::Ok},
-        {"chunks all around", Spec([](WaveSpec& w) {
+        {"format of 17 bytes", Wave([](WaveSpec& w) { w.fmtSize = 17; }), "", WaveError::Ok},
+        {"format of 18 bytes", Wave([](WaveSpec& w) { w.fmtSize = 18; }), "", WaveError::Ok},
+        {"format of 40 bytes", Wave([](WaveSpec& w) { w.fmtSize = 40, w.cbSize = 22, w.bits = 16; }), "", WaveError::Ok},
+        {"chunks all around", Wave([](WaveSpec& w) {
              w.before = Chunk("LIST", "INFOa"), w.between = Chunk("fact", "abc"), w.after = Chunk("LIST", "z");
          }), "", WaveError::Ok},
-        {"odd data, padded", Spec([](WaveSpec& w) { w.data = "odd", w.after = Chunk("LIST", "z"); }), "", WaveError::Ok},
+        {"odd data, padded", Wave([](WaveSpec& w) { w.data = "odd", w.after = Chunk("LIST", "z"); }), "", WaveError::Ok},
         {"a chunk before the RIFF", {}, Chunk("JUNK", "abc") + plain, WaveError::Ok},
     };
     for (const Case& c : cases) {
         for (size_t limit : {0, 1}) {
             MemFiles files;
             files.readLimit = limit;
-            MemSource file(c.raw.empty() && c.error != WaveError::NotRiff ? WaveBytes(c.spec) : c.raw, &files);
+            MemSource file(c.raw.empty() && c.error != WaveError::NotRiff ? WaveBytes(c.wave) : c.raw, &files);
             Sound sound;
             ASSERT_EQ(ReadWave(file, &sound), c.error) << c.name << ", reads of " << limit;
             if (c.error != WaveError::Ok) {
                 EXPECT_EQ(sound.bytes.capacity(), 0u) << c.name;  // nothing was allocated for it
                 continue;
             }
-            Format want = Pcm(c.spec.channels, c.spec.rate, c.spec.bits);
-            want.cbSize = c.spec.fmtSize >= 18 ? c.spec.cbSize : 0;
+            Format want = Pcm(c.wave.channels, c.wave.rate, c.wave.bits);
+            want.cbSize = c.wave.fmtSize >= 18 ? c.wave.cbSize : 0;
             EXPECT_EQ(sound.format, want) << c.name;
-            EXPECT_EQ(sound.hadCbSize, c.spec.fmtSize >= 18) << c.name;
-            EXPECT_EQ(std::string(sound.bytes.begin(), sound.bytes.end()), c.spec.data) << c.name;
+            EXPECT_EQ(sound.hadCbSize, c.wave.fmtSize >= 18) << c.name;
+            EXPECT_EQ(std::string(sound.bytes.begin(), sound.bytes.end()), c.wave.data) << c.name;
         }
     }
 }
