@@ -1,6 +1,6 @@
 /* Loaded into voxbank by the kill test: counts the calls that change files and kills the
-   process with SIGKILL at the one VOXBANK_KILL names, "N" right before the N-th or "N+" right
-   after it. VOXBANK_KILL_LOG names a file that gets each call's name, one a line. */
+   process at the one VOXBANK_KILL names, "N" right before the N-th or "N+" right after it.
+   VOXBANK_KILL_LOG names a file that gets each call's name, one a line. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -11,43 +11,36 @@
 
 static long calls;
 
-static int ChosenPoint(long call, char when)
+static void KillAt(long call, char when)
 {
     const char* at = getenv("VOXBANK_KILL");
     char* end;
-    return at && strtol(at, &end, 10) == call && *end == when;
+    if (at && strtol(at, &end, 10) == call && *end == when)
+        raise(SIGKILL);
 }
 
 static long Before(const char* name)
 {
-    long call = ++calls;
     const char* log = getenv("VOXBANK_KILL_LOG");
-    if (log) {
-        int fd = open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    int fd = log ? open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600) : -1;
+    if (fd >= 0) {
         dprintf(fd, "%s\n", name); /* glibc's own write inside, not the one below */
         close(fd);
     }
-    if (ChosenPoint(call, '\0'))
-        raise(SIGKILL);
-    return call;
+    KillAt(++calls, '\0');
+    return calls;
 }
 
-static void After(long call)
-{
-    if (ChosenPoint(call, '+'))
-        raise(SIGKILL);
-}
-
-#define WRAP(type, name, params, args)                                    \
-    type name params                                                      \
-    {                                                                     \
-        static type(*real) params;                                        \
-        if (!real)                                                        \
-            real = (type(*) params)dlsym(RTLD_NEXT, #name);               \
-        long call = Before(#name);                                        \
-        type result = real args;                                          \
-        After(call);                                                      \
-        return result;                                                    \
+#define WRAP(type, name, params, args)                      \
+    type name params                                        \
+    {                                                       \
+        static type(*real) params;                          \
+        if (!real)                                          \
+            real = (type(*) params)dlsym(RTLD_NEXT, #name); \
+        long call = Before(#name);                          \
+        type result = real args;                            \
+        KillAt(call, '+');                                  \
+        return result;                                      \
     }
 
 WRAP(ssize_t, write, (int fd, const void* data, size_t n), (fd, data, n))

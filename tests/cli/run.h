@@ -1,31 +1,61 @@
-// voxbank run as the real program on files in a folder of the test's own.
+// voxbank run as the real program on files in a temporary folder of the test's own.
 #pragma once
 
+#include <sys/wait.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 struct Outcome {
     int status = -1;  // exit status; -1 when it was killed
-    int signal = 0;   // what killed it
+    bool killed = false;
     std::string out, err;
 };
 
-// A temporary folder, gone again with the object.
 class Folder {
 public:
-    Folder();
-    ~Folder();
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-
+    Folder() : dir_((std::filesystem::temp_directory_path() / "voxbank-test-XXXXXX").string()) { mkdtemp(dir_.data()); }
+    ~Folder() { std::filesystem::remove_all(dir_); }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-    void Put(const std::string& name, const std::string& bytes) const;
-    std::string Get(const std::string& name) const;  // "" for a file that is not there
-    bool Has(const std::string& name) const;
-    void Remove(const std::string& name) const;
-    // Runs voxbank with these arguments and "NAME=value" variables added to the environment.
-    Outcome RunVoxbank(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) const;
+    void Put(const std::string& name, const std::string& bytes) const { std::ofstream(Path(name), std::ios::binary) << bytes; }
+    std::string Get(const std::string& name) const  // "" for a file that is not there
+    {
+        std::ostringstream bytes;
+        bytes << std::ifstream(Path(name), std::ios::binary).rdbuf();
+        return bytes.str();
+    }
+    bool Has(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+
+    // Runs voxbank with these arguments and "NAME=value" settings added to its environment.
+    Outcome RunVoxbank(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) const
+    {
+        std::string command = "env";
+        for (const std::string& word : env)
+            command += " " + Quoted(word);
+        command += " " + Quoted(VOXBANK);
+        for (const std::string& word : args)
+            command += " " + Quoted(word);
+        int wait = std::system((command + " >" + Quoted(Path(".out")) + " 2>" + Quoted(Path(".err"))).c_str());
+        Outcome o;
+        // The shell either hands the signal on or reports it as 128 and its number.
+        o.killed = WIFSIGNALED(wait) ? WTERMSIG(wait) == SIGKILL : WEXITSTATUS(wait) == 128 + SIGKILL;
+        o.status = WIFEXITED(wait) && !o.killed ? WEXITSTATUS(wait) : -1;
+        o.out = Get(".out");
+        o.err = Get(".err");
+        return o;
+    }
 
 private:
+    static std::string Quoted(const std::string& s)
+    {
+        std::string q = "'";
+        for (char c : s)
+            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    }
     std::string dir_;
 };
