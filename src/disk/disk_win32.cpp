@@ -108,4 +108,9 @@ Files& Disk()
     return disk;
 }
 
+bool MoveQuickly(const std::string& from, const std::string& to, bool overwrite)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), overwrite ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
+}
+
 }  // namespace vox
