@@ -84,7 +84,7 @@ vox::BankError WriteWave(vox::Source& bank, const vox::Entry& e, const std::stri
             Fail(part + (error == vox::BankError::NoMemory ? ": not enough memory" : ": writing failed (disk full?)"));
         return error;
     }
-    if (!(force ? disk.Replace(part, path) : disk.Rename(part, path))) {
+    if (!vox::MoveQuickly(part, path, force)) {
         disk.Remove(part);
         Fail(path + ": the finished file cannot take this name");
     }
