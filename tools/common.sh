@@ -1,7 +1,7 @@
 # Shared set-up of the run and test commands: packages, build, virtual display, Wine prefix.
 # Sourced by run.sh and test.sh from the repository root.
 
-PACKAGES="cmake make g++ clang libfuzzer-14-dev g++-mingw-w64-i686 googletest libcli11-dev nlohmann-json3-dev wine wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick"
+PACKAGES="cmake make g++ clang libfuzzer-14-dev g++-mingw-w64-i686 googletest libcli11-dev nlohmann-json3-dev wine wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick time"
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi

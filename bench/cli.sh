@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# voxbank against cp on the same disk: replace of one and of ten sounds against cp and a flush
+# of the copy, extract of every sound against cp alone, and the peak memory of a replace.
+# usage: bench/cli.sh [megabytes]   (300 unless told; the build and bank go in $BENCH_BUILD,
+# build-bench/ unless told). Each figure is the best of three runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. tools/common.sh
+
+ensure_packages
+build="${BENCH_BUILD:-build-bench}"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVOXMEND_SANITIZE=OFF -DVOXMEND_TESTS=ON >/dev/null
+cmake --build "$build" -j2 --target voxbank bench_cli_bank >/dev/null
+mb="${1:-300}"
+work="$build/cli-bench"
+rm -rf "$work"
+mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+"$build/bench/bench_cli_bank" "$work" "$mb"
+bank="$work/BENCH.SFX"
+voxbank="$build/src/cli/voxbank"
+bytes=$(stat -c %s "$bank")
+
+# best SETUP COMMAND...: SETUP and a sync untimed, then COMMAND, three times; the shortest run
+# in seconds. The sync keeps the writing of one run from being paid for by the next.
+best() {
+    local setup=$1 shortest="" t0 t1
+    shift
+    for _ in 1 2 3; do
+        eval "$setup"
+        sync
+        t0=$(date +%s%N)
+        "$@" >/dev/null
+        t1=$(date +%s%N)
+        if [ -z "$shortest" ] || [ $((t1 - t0)) -lt "$shortest" ]; then shortest=$((t1 - t0)); fi
+    done
+    awk -v ns="$shortest" 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+# peak COMMAND...: its largest resident set, in MB.
+peak() {
+    /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null
+    awk '{ printf "%.1f", $1 / 1024 }' "$work/rss"
+}
+# Every run writes new files: ext4 is slow to hand out the inodes of files just deleted.
+n=0
+copy() { n=$((n + 1)); cp "$bank" "$work/copy$n.sfx"; }
+copy_and_flush() { copy && sync "$work/copy$n.sfx"; }
+copy_flush_and_swap() { copy_and_flush && mv "$work/copy$n.sfx" "$bank"; }
+extract() { n=$((n + 1)); "$voxbank" extract "$bank" -o "$work/out$n"; }
+split_up() { n=$((n + 1)); split -n 325 "$bank" "$work/split$n-"; }
+one=(replace "$bank" "3=$work/new0.wav")
+ten=(replace "$bank")
+for i in $(seq 0 9); do ten+=("$((3 + 32 * i))=$work/new$i.wav"); done
+
+copy_flush=$(best : copy_and_flush)
+copy_swap=$(best : copy_flush_and_swap)
+replace_one=$(best : "$voxbank" "${one[@]}")
+replace_ten=$(best : "$voxbank" "${ten[@]}")
+copy=$(best : copy)
+extract=$(best : extract)
+split=$(best : split_up)
+base_rss=$(peak "$voxbank" --version)
+one_rss=$(peak "$voxbank" "${one[@]}")
+ten_rss=$(peak "$voxbank" "${ten[@]}")
+
+awk -v mb="$((bytes / 1000000))" -v cf="$copy_flush" -v cs="$copy_swap" -v r1="$replace_one" -v r10="$replace_ten" -v c="$copy" \
+    -v x="$extract" -v sp="$split" -v base="$base_rss" -v m1="$one_rss" -v m10="$ten_rss" 'BEGIN {
+    printf "Bank of 325 sounds, %d MB; best of 3 runs each.\n", mb
+    printf "The rewrite flushes new.sfx to the disk before the swap, so its baseline is cp and a flush (sync FILE) of the copy.\n"
+    printf "  cp + sync of the copy    %6.3f s  %5.0f MB/s\n", cf, mb / cf
+    printf "  cp + sync + mv onto bank %6.3f s  %5.0f MB/s  (the swap also deletes the old bank)\n", cs, mb / cs
+    printf "  replace 1 sound          %6.3f s  %5.0f MB/s  throughput ratio to cp + sync %.2f (aim >= 0.95), to cp + sync + mv %.2f\n", r1, mb / r1, cf / r1, cs / r1
+    printf "  replace 10 sounds        %6.3f s  %5.0f MB/s  time ratio to 1 sound %.2f (aim <= 1.1)\n", r10, mb / r10, r10 / r1
+    printf "Extract does not flush its files, so its baseline is cp alone.\n"
+    printf "  cp                       %6.3f s  %5.0f MB/s\n", c, mb / c
+    printf "  extract all 325 sounds   %6.3f s  %5.0f MB/s  throughput ratio to cp %.2f (aim >= 0.9)\n", x, mb / x, c / x
+    printf "  split into 325 files     %6.3f s  %5.0f MB/s  (the same bytes into as many new files, for scale)\n", sp, mb / sp
+    printf "Peak memory (max RSS): voxbank --version %.1f MB; replace 1 sound %.1f MB (+%.1f); replace 10 sounds %.1f MB (+%.1f).\n",
+           base, m1, m1 - base, m10, m10 - base
+    printf "Bounded by the work buffer (1.0 MB) and the replacements (0.6 MB each, so 1.6 and 7.0 MB) above the program itself.\n"
+}'
