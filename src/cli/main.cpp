@@ -13,6 +13,14 @@ using voxbank::Status;
 // Every parse error is a usage error; help and version are not errors at all.
 int Parse(CLI::App& app, int argc, char** argv)
 {
+    if (argc > 1 && argv[1][0] != '-') {
+        try {
+            app.get_subcommand(argv[1]);
+        } catch (const CLI::OptionNotFound&) {
+            fprintf(stderr, "voxbank: no command \"%s\" (see voxbank --help)\n", argv[1]);
+            return voxbank::kUsage;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

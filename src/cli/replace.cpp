@@ -1,4 +1,5 @@
 // voxbank replace: several sounds replaced in one pass, all or nothing.
+#include <cctype>
 #include <cstdio>
 
 #include "bankfile.h"
