@@ -61,19 +61,19 @@ size_t PickSound(const LoadedBank& b, const std::string& pick)
         // Digits beyond nine can only be a number past any bank's end.
         size_t n = pick.size() > 9 ? count : std::stoul(pick);
         if (n >= count)
-            Usage(b.path + ": has no sound " + pick + " (its sounds are 0 to " + std::to_string((long)count - 1) + ")");
+            Fail(b.path + ": has no sound " + pick + " (its sounds are 0 to " + std::to_string((long)count - 1) + ")");
         return n;
     }
     if (!b.hasIndex)
-        Usage(b.path + ": no index file " + b.indexPath + " to find \"" + pick + "\" in; give the sound's number");
+        Fail(b.path + ": no index file " + b.indexPath + " to find \"" + pick + "\" in; give the sound's number");
     std::vector<size_t> found;
     for (size_t i = 0; i < count; i++)
         if (b.index.names[i] == pick)
             found.push_back(i);
     if (found.empty())
-        Usage(b.path + ": no sound is named \"" + pick + "\"");
+        Fail(b.path + ": no sound is named \"" + pick + "\"");
     if (found.size() > 1)
-        Usage(b.path + ": \"" + pick + "\" names sounds " + std::to_string(found[0]) + " and " +
+        Fail(b.path + ": \"" + pick + "\" names sounds " + std::to_string(found[0]) + " and " +
               std::to_string(found[1]) + "; give the sound's number");
     return found[0];
 }

@@ -29,7 +29,7 @@ LoadedBank LoadBank(const std::string& path);
 // Notes on stderr a missing index file and sounds past the 325 worked with.
 void NoteWhatIsMissing(const LoadedBank& b);
 
-// The sound a user means by a number or a name that only one sound has; a usage error for others.
+// The sound a user means by a number or a name that only one sound has; the bank has no other.
 size_t PickSound(const LoadedBank& b, const std::string& pick);
 std::vector<size_t> PickSounds(const LoadedBank& b, const std::vector<std::string>& picks);
 
