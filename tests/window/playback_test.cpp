@@ -1,172 +1,105 @@
 #include "support.h"
 
+#include <map>
+
 namespace {
 
-using Strings = std::vector<std::string>;
-
-struct Started {
-    long line;
-    DWORD rate;
-    bool operator==(const Started& o) const { return line == o.line && rate == o.rate; }
-};
-
-std::ostream& operator<<(std::ostream& os, const Started& s)
+TEST_F(AppTest, AnUnplayableSoundIsSkippedAndGivesTheButtonsBack)
 {
-    return os << "(" << s.line << ", " << s.rate << ")";
-}
-
-class PlaybackTest : public AppTest {
-protected:
-    std::vector<TestSound> Bank(const std::vector<size_t>& sizes, int firstRate = 8000)
-    {
-        return Sounds(sizes, firstRate, 1000);
-    }
-    Started Now() { return {(long)SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0), Format.nSamplesPerSec}; }
-
-    // Follows a play-all sequence to its end: the selected line and rate as each sound starts.
-    std::vector<Started> FollowSequence(std::function<void(size_t)> onStart = nullptr)
-    {
-        std::vector<Started> seen = {Now()};
-        long last = playallno;
-        if (onStart)
-            onStart(0);
-        EXPECT_TRUE(PumpUntil([&] {
-            if (playall && playallno == last + 1 && PlaybackBusy()) {
-                seen.push_back(Now());
-                if (onStart)
-                    onStart(seen.size() - 1);
-            }
-            last = playallno;  // a Stop moves it without starting a sound
-            return !playall && !PlaybackBusy();
-        }));
-        return seen;
-    }
-};
-
-TEST_F(PlaybackTest, PlayAllPlaysEverySoundInOrderAndStopEndsTheSequence)
-{
-    MakeBank("x.sfx", Bank({2000, 2000, 2000, 2000}));
+    std::vector<TestSound> sounds = vox::test::Sounds({1500, 1500, 1500, 1500});
+    sounds[1].channels = 0;
+    sounds[2].channels = 48741;
+    MakeBank("x.sfx", sounds);
+    MakeWave("new.wav", 400);
     Start();
     OpenBank("x.sfx");
-    Command(ID_PLAYALL);
-    EXPECT_FALSE(Enabled(hwndPlayAll));
-    EXPECT_FALSE(Enabled(hwndReplace));
-    EXPECT_EQ(FollowSequence(), (std::vector<Started>{{0, 8000}, {1, 9000}, {2, 10000}, {3, 11000}}));
-    EXPECT_TRUE(Enabled(hwndPlayAll));
-    EXPECT_TRUE(Enabled(hwndReplace));
-    EXPECT_EQ(playallno, 0);
+    boxes.texts.clear();
 
     Command(ID_PLAYALL);
-    auto stopAtSecond = [&](size_t k) {
-        if (k == 1)
-            Command(ID_STOP);
-    };
-    EXPECT_EQ(FollowSequence(stopAtSecond), (std::vector<Started>{{0, 8000}, {1, 9000}}));
-    EXPECT_TRUE(Enabled(hwndPlayAll));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(PlayedSounds(), "03");
+    EXPECT_TRUE(MainButtons());
 
-    Command(ID_STOP);  // no sequence runs: nothing to see, and Play All starts from sound 0
+    DoubleClick(hwndDisplay, 2);
     EXPECT_FALSE(PlaybackBusy());
-    Command(ID_PLAYALL);
-    EXPECT_EQ(FollowSequence().size(), 4u);
-    EXPECT_EQ(boxes.texts, Strings{"4 sounds in file"});
+    EXPECT_TRUE(MainButtons());
+
+    bool enabled = false;
+    ReplaceSound(1, "new.wav", {Press(IDD_ORIGINAL), [&] { return enabled = DialogButtons(true), PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }});
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(boxes.texts, Strings(4, "WaveOutOpen Failed"));
 }
 
-TEST_F(PlaybackTest, ASequenceGoesOnWhenTheBankVanishesOrAnotherIsOpened)
+TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)
 {
-    MakeBank("a.sfx", Bank({300, 300, 300}));
-    MakeBank("b.sfx", Bank({300, 300}, 20000));
-    MakeBank("long.sfx", Bank({16000, 300, 300}));
+    std::vector<TestSound> a = vox::test::Sounds(std::vector<size_t>(5, 1500), 1), b = vox::test::Sounds(std::vector<size_t>(5, 1500), 2);
+    for (TestSound& s : b)
+        s.rate += 500;
+    MakeBank("a.sfx", a);
+    MakeBank("b.sfx", b);
+    WriteFileBytes("cut.sfx", "short"), WriteFileBytes("cut.txt", "");
     Start();
     OpenBank("a.sfx");
-    Command(ID_PLAYALL);
-    DeleteFileA("a.sfx");
-    FollowSequence();
-    EXPECT_TRUE(Enabled(hwndPlayAll));
-    EXPECT_EQ(boxes.texts, (Strings{"3 sounds in file", "Failed to open input file", "Failed to open input file"}));
+    std::map<std::pair<DWORD, std::string>, char> bankOf;
+    for (size_t i = 0; i < a.size(); i++)
+        bankOf[{a[i].rate, a[i].data.substr(0, 16)}] = 'a', bankOf[{b[i].rate, b[i].data.substr(0, 16)}] = 'b';
 
-    OpenBank("long.sfx");
     Command(ID_PLAYALL);
-    OpenBank("b.sfx");  // while sound 0 still plays: the sequence takes b's sound 1 and ends with b
-    std::vector<Started> seen = FollowSequence();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[1], (Started{1, 21000}));
+    // b's count box stays open until the next sound has started under it
+    size_t atBox = 0;
+    boxes.hold = true;
+    RunScript({[&] { return boxes.open && (atBox = played.size()) > 0; },
+               [&] { return played.size() > atBox && (AnswerOpenBox(IDOK), true); }});
+    OpenBank("b.sfx");
+    boxes.hold = false;
+    ASSERT_TRUE(WaitIdle());
+    std::string seen;  // a's sound 1, and maybe 2, start before b is taken
+    for (const Played& p : played)
+        seen += bankOf.count({p.rate, p.head}) ? bankOf[{p.rate, p.head}] : '?';
+    EXPECT_TRUE(seen == "aabbb" || seen == "aaabb") << seen;
+
+    played.clear();
+    Command(ID_PLAYALL);
+    OpenBank("cut.sfx");
+    const size_t before = played.size();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(played.size(), before);
+    EXPECT_FALSE(bValidFile);
+    EXPECT_TRUE(MainButtons());
 }
 
-TEST_F(PlaybackTest, OnlyOnePlaybackAtATime)
+TEST_F(AppTest, RequestsMadeWhileSomethingPlaysWaitForTheDevice)
 {
-    MakeBank("x.sfx", Bank({16000, 300}));
+    MakeBank("x.sfx", vox::test::Sounds(std::vector<size_t>(4, 2500)));
+    MakeWave("new.wav", 30000);
     Start();
     OpenBank("x.sfx");
-    DoubleClick(hwndDisplay, 0);
-    HWAVEOUT first = hWaveOut;
-    ASSERT_NE(first, nullptr);
-    DoubleClick(hwndDisplay, 1);
-    Command(ID_PLAYALL);
-    PlayOne(1);
-    EXPECT_EQ(hWaveOut, first);
-    EXPECT_EQ(Format.nSamplesPerSec, 8000u);
-    EXPECT_FALSE(playall);
-    ASSERT_TRUE(WaitForPlaybackEnd());
-    EXPECT_TRUE(Enabled(hwndPlayAll));
-    EXPECT_EQ(lpData, nullptr);
-    Pump(100);
-    EXPECT_FALSE(PlaybackBusy());  // no second playback was queued behind the first
-}
-
-TEST_F(PlaybackTest, BadEntriesAreReportedWithoutPlayingUnreadMemory)
-{
-    std::vector<TestSound> sounds = Bank({300, 0, 300, 300, 300});
-    sounds[4].bits = 0;  // no device plays that
-    std::string bank = BankBytes(sounds);
-    const int data = 16 + 5 * 28;
-    RECORD past = RecordFor(sounds[2], data + 300);
-    past.length = 5000;  // runs past the end of the file, 900 bytes on
-    memcpy(&bank[16 + 2 * 28], &past, sizeof past);
-    RECORD negative = RecordFor(sounds[3], -40);
-    negative.length = -1;
-    memcpy(&bank[16 + 3 * 28], &negative, sizeof negative);
-    WriteFileBytes("x.sfx", bank);
-    WriteFileBytes("x.txt", "");
-    Start();
-    OpenBank("x.sfx");
-    DoubleClick(hwndDisplay, 1);
-    EXPECT_FALSE(PlaybackBusy());
-    DoubleClick(hwndDisplay, 3);
-    EXPECT_FALSE(PlaybackBusy());
-    DoubleClick(hwndDisplay, 4);
-    EXPECT_FALSE(PlaybackBusy());
-    DoubleClick(hwndDisplay, 2);
-    ASSERT_TRUE(PlaybackBusy());
-    for (int i = 900; i < 5000; i++)  // what lies past the end of the file plays as silence
-        ASSERT_EQ(lpData[i], 0) << i;
-    ASSERT_TRUE(WaitForPlaybackEnd());
-    EXPECT_EQ(boxes.texts, (Strings{"5 sounds in file", "GlobalAllocPtr Failed", "GlobalAllocPtr Failed", "WaveOutOpen Failed",
-                                    "Sound 2 runs past the end of the bank file; what is missing plays as silence."}));
-}
-
-TEST_F(PlaybackTest, ACompletionDuringAReplaceEnablesTheDialogButtons)
-{
-    MakeBank("x.sfx", Bank({300, 300}));
-    Start();
-    OpenBank("x.sfx");
-    SendMessageA(hwndDisplay, LB_SETCURSEL, 1, 0);
-    HWND dlg = CreateDialogParamA(GetModuleHandleA(NULL), "ReplaceBox", hwndApp, ReplaceDlgProc, 0);
-    ASSERT_NE(dlg, nullptr);
-    bValidReplace = TRUE;
-    EnableWindow(hwndPlayAll, FALSE);
-    SendMessageA(dlg, WM_COMMAND, IDD_ORIGINAL, 0);
-    EXPECT_EQ(Format.nSamplesPerSec, 9000u);
-    EXPECT_FALSE(Enabled(hwndOriginal));
-    ASSERT_TRUE(WaitForPlaybackEnd());
-    for (HWND b : {hwndOk, hwndNew, hwndOriginal})
-        EXPECT_TRUE(Enabled(b));
-    EXPECT_FALSE(Enabled(hwndPlayAll));  // the main window is left alone
-
-    bValidReplace = FALSE;  // as after CANCEL: the next completion is the main window's
-    PlayOne(0);
-    ASSERT_TRUE(WaitForPlaybackEnd());
-    EXPECT_TRUE(Enabled(hwndPlayAll));
-    DestroyWindow(dlg);
+    auto sound = [this](int n) { return [this, n] { DoubleClick(hwndDisplay, n); }; };
+    auto command = [this](int id) { return [this, id] { Command(id); }; };
+    // the dialog is cancelled as soon as it opens; its preview plays on
+    auto replace = [this] { ReplaceSound(0, "new.wav", {[this] { return PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }}); };
+    struct Case {
+        const char* what;
+        std::vector<std::function<void()>> actions;  // the first starts a playback
+        std::string played;
+    };
+    const Case cases[] = {
+        {"a sound during a sound", {sound(0), sound(2)}, "02"},
+        {"a sound during Play All", {command(ID_PLAYALL), sound(3)}, "03"},
+        {"Stop after a sound waits", {sound(0), sound(2), command(ID_STOP)}, "0"},
+        {"Play All during a preview", {replace, command(ID_PLAYALL)}, "P0123"},
+        {"Replace during a preview", {replace, replace}, "PP"},
+        {"Stop after Play All waits", {replace, command(ID_PLAYALL), command(ID_STOP)}, "P"},
+    };
+    for (const Case& c : cases) {
+        played.clear();
+        for (const auto& act : c.actions)
+            act();
+        ASSERT_TRUE(WaitIdle()) << c.what;
+        EXPECT_EQ(PlayedSounds(), c.played) << c.what;
+        EXPECT_TRUE(MainButtons()) << c.what;
+    }
+    EXPECT_EQ(boxes.texts, Strings{"4 sounds in file"});
 }
 
 }  // namespace

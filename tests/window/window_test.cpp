@@ -2,140 +2,79 @@
 
 namespace {
 
-RECT ChildRect(HWND w)
+TEST_F(AppTest, TheBuiltProgramComesUpWithItsControls)
 {
-    RECT r;
-    GetWindowRect(w, &r);
-    MapWindowPoints(HWND_DESKTOP, hwndApp, (POINT*)&r, 2);
-    return r;
-}
-
-TEST_F(AppTest, MainWindowIsLaidOutFromTheFixedFontMetrics)
-{
-    Start();
-    HDC dc = GetDC(hwndApp);
-    SelectObject(dc, GetStockObject(SYSTEM_FIXED_FONT));
-    TEXTMETRICA tm;
-    GetTextMetricsA(dc, &tm);
-    ReleaseDC(hwndApp, dc);
-    const int cx = tm.tmAveCharWidth, cy = tm.tmHeight, sb = GetSystemMetrics(SM_CXVSCROLL);
-
-    char cls[32];
-    GetClassNameA(hwndApp, cls, sizeof cls);
-    EXPECT_STREQ(cls, "Voxmend");
-    EXPECT_EQ(Text(hwndApp), "Voxmend - Tarn Sound Editor by Quenby");
-    const LONG style = GetWindowLongA(hwndApp, GWL_STYLE);
-    EXPECT_EQ(style & 0x020A0000, 0x020A0000);  // minimize box, system menu, children clipped
-    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);  // never resized or maximized
-    RECT w;
-    GetWindowRect(hwndApp, &w);
-    EXPECT_EQ(w.right - w.left, 81 * cx);
-    EXPECT_EQ(w.bottom - w.top, 30 * cy);
-
-    struct Expect { HWND h; int id; const char* cls; const char* text; DWORD style; int x, y, width, height; };
-    const int col = 13 * cx + sb;
-    const Expect controls[] = {
-        {hwndText, 2, "Static", nullptr, 0x50000000, cx, cy, 260 * cx, cy},
-        {hwndList, 1, "ListBox", "", 0x50A00003, cx, 3 * cy, col, 5 * cy},
-        {hwndDir, 8, "ListBox", "", 0x50A00003, cx, 8 * cy, col, 5 * cy},
-        {hwndPlayAll, 3, "Button", "Play All", 0x50000000, cx, 13 * cy, col, 3 * cy},
-        {hwndReplace, 4, "Button", "Replace", 0x50000000, cx, 17 * cy, col, 3 * cy},
-        {hwndStop, 6, "Button", "Stop", 0x50000000, cx, 21 * cy, col, 3 * cy},
-        {hwndUndo, 7, "Button", "Undo", 0x50000000, cx, 25 * cy, col, 3 * cy},
-        {hwndDisplay, 5, "ListBox", "", 0x50A00003, 15 * cx + sb, 3 * cy, 60 * cx + sb, 25 * cy},
-    };
-    for (const Expect& e : controls) {
-        SCOPED_TRACE(e.id);
-        GetClassNameA(e.h, cls, sizeof cls);
-        EXPECT_STREQ(cls, e.cls);
-        EXPECT_EQ(GetDlgCtrlID(e.h), e.id);
-        EXPECT_EQ((DWORD)GetWindowLongA(e.h, GWL_STYLE) & ~(DWORD)(WS_VSCROLL | 0xFF00), e.style & ~(DWORD)WS_VSCROLL);
-        if (e.text) {
-            EXPECT_EQ(Text(e.h), e.text);
-        }
-        RECT r = ChildRect(e.h);
-        EXPECT_EQ(r.left, e.x);
-        EXPECT_EQ(r.top, e.y);
-        EXPECT_EQ(r.right - r.left, e.width);
-        // list boxes round their height to whole lines unless told not to
-        if (strcmp(e.cls, "ListBox") != 0) {
-            EXPECT_EQ(r.bottom - r.top, e.height);
-        }
-    }
-    EXPECT_EQ(Text(hwndText), CurrentDirectory());
-
-    SetFocus(hwndPlayAll);
-    SendMessageA(hwndApp, WM_SETFOCUS, 0, 0);
-    EXPECT_EQ(GetFocus(), hwndList);
-}
-
-TEST_F(AppTest, UndoAnswersAndIdlePlayCommandsCheckForABank)
-{
-    Start();
-    Command(ID_UNDO);
-    Command(ID_SOUNDS, LBN_DBLCLK);  // no bank: the message comes even without a selection
-    Command(ID_PLAYALL);
-    Command(ID_REPLACE);
-    for (int id : {0, 2, 9, 40})
-        Command(id);
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Sorry, UNDO not functional", "No sfx file open",
-                                                     "No sfx file open", "No sfx file open"}));
-    EXPECT_FALSE(PlaybackBusy());
-}
-
-TEST_F(AppTest, SoundListDoubleClickPlaysTheNumberedSound)
-{
-    std::vector<TestSound> sounds;
-    for (int i = 0; i < 9; i++)
-        sounds.push_back({"S" + std::to_string(i), Tone(200 + 10 * i), 1, 8000 + 1000 * i});
-    MakeBank("x.sfx", sounds);
-    Start();
-    OpenBank("x.sfx");
-    Command(ID_SOUNDS, LBN_DBLCLK);  // a bank but no selection: nothing
-    EXPECT_FALSE(PlaybackBusy());
-
-    DoubleClick(hwndDisplay, 7);
-    EXPECT_EQ(Lines(hwndDisplay)[7], "  7. S7");
-    EXPECT_TRUE(PlaybackBusy());
-    EXPECT_EQ(Format.nSamplesPerSec, 15000u);
-    EXPECT_FALSE(Enabled(hwndPlayAll));
-    EXPECT_FALSE(Enabled(hwndReplace));
-    EXPECT_TRUE(Enabled(hwndStop));
-    ASSERT_TRUE(WaitForPlaybackEnd());
-    EXPECT_TRUE(Enabled(hwndPlayAll));
-    EXPECT_TRUE(Enabled(hwndReplace));
-    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"9 sounds in file"}));
-}
-
-TEST_F(AppTest, StartUpFailsWithANonZeroCodeWhenTheClassCannotBeRegistered)
-{
-    Start();
-    // the class is registered now, so a second start-up cannot register it again
-    EXPECT_EQ(StartApp(GetModuleHandleA(NULL), SW_SHOW), nullptr);
-    EXPECT_EQ(WinMain(GetModuleHandleA(NULL), NULL, (LPSTR) "", SW_SHOW), 1);
-}
-
-TEST_F(AppTest, TheProgramStartsAndShowsItsMainWindow)
-{
-    MakeBank("demo.sfx", {{"One", Tone(100)}});
-    std::string exe = WinePath(VOXMEND_EXE);
+    MakeBank("demo.sfx", vox::test::Sounds({100}));
+    std::string exe = "Z:" VOXMEND_EXE;
+    for (char& c : exe)
+        c = c == '/' ? '\\' : c;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
     ASSERT_TRUE(CreateProcessA(exe.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, dir.c_str(), &si, &pi)) << exe;
     HWND main = NULL;
-    for (int i = 0; i < 200 && !main; i++, Sleep(50))
+    for (int i = 0; i < 200 && !IsWindowVisible(main); i++, Sleep(50))  // shown once it is laid out
         main = FindWindowA("Voxmend", "Voxmend - Tarn Sound Editor by Quenby");
-    ASSERT_NE(main, nullptr);
-    HWND banks = GetDlgItem(main, ID_BANKLIST);
-    EXPECT_EQ(SendMessageA(banks, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "demo.sfx"), 0);
+    ASSERT_TRUE(IsWindowVisible(main));
+    const std::pair<int, std::string> controls[] = {{ID_PATH, dir}, {ID_BANKLIST, ""}, {ID_DIRLIST, ""},
+        {ID_PLAYALL, "Play All"}, {ID_REPLACE, "Replace"}, {ID_STOP, "Stop"}, {ID_UNDO, "Undo"}, {ID_SOUNDS, ""}};
+    for (const auto& c : controls) {
+        HWND w = GetDlgItem(main, c.first);
+        EXPECT_TRUE(IsWindowVisible(w) && IsWindowEnabled(w)) << c.first;
+        EXPECT_EQ(Text(w), c.second) << c.first;
+    }
+    EXPECT_EQ(SendMessageA(GetDlgItem(main, ID_BANKLIST), LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "demo.sfx"), 0);
     PostMessageA(main, WM_CLOSE, 0, 0);
-    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
-    DWORD code = 99;
-    GetExitCodeProcess(pi.hProcess, &code);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+}
+
+TEST_F(AppTest, OpeningABankListsItsSoundsAndATooShortOneIsRefused)
+{
+    MakeBank("x.sfx", vox::test::Sounds(std::vector<size_t>(12, 10)));
+    WriteFileBytes("x.txt", vox::test::IndexText({"Alpha", "Beta"}));  // later sounds repeat the last name
+    WriteFileBytes("cut.sfx", vox::test::BankBytes(vox::test::Sounds({10, 10, 10})).substr(0, 16 + 2 * 28));
+    WriteFileBytes("cut.txt", "");
+    Start();
+    OpenBank("x.sfx");
+    EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
+    Strings lines = Lines(hwndDisplay);
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines[0], "  0. Alpha");
+    EXPECT_EQ(lines[1], "  1. Beta");
+    EXPECT_EQ(lines[11], " 11. Beta");
+
+    OpenBank("cut.sfx");  // its count is never announced, and the bank is closed
+    DoubleClick(hwndDisplay, 1);
+    EXPECT_FALSE(PlaybackBusy());
+    EXPECT_EQ(boxes.texts, (Strings{"12 sounds in file", "cut.sfx is shorter than its directory says; it may be damaged and was not opened.",
+                                    "No sfx file open"}));
+}
+
+TEST_F(AppTest, ASoundPlaysAloneAndPlayAllPlaysInOrderUntilStop)
+{
+    const std::vector<TestSound> sounds = vox::test::Sounds({2000, 2000, 2000, 2000});
+    MakeBank("x.sfx", sounds);
+    Start();
+    OpenBank("x.sfx");
+    const struct { std::function<void()> act; std::vector<long> lines; } cases[] = {
+        {[&] { DoubleClick(hwndDisplay, 2); }, {2}},
+        {[&] { Command(ID_PLAYALL); }, {0, 1, 2, 3}},
+        {[&] { Command(ID_PLAYALL), PumpUntil([] { return played.size() == 2; }), Command(ID_STOP); }, {0, 1}},
+    };
+    for (const auto& c : cases) {
+        played.clear();
+        c.act();
+        EXPECT_FALSE(Enabled(hwndPlayAll) || Enabled(hwndReplace));
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_TRUE(MainButtons());
+        ASSERT_EQ(played.size(), c.lines.size());
+        for (size_t i = 0; i < played.size(); i++) {
+            const TestSound& s = sounds[c.lines[i]];
+            EXPECT_TRUE(played[i].line == c.lines[i] && played[i].rate == s.rate && played[i].head == s.data.substr(0, 16)) << i;
+        }
+    }
 }
 
 }  // namespace
