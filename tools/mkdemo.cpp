@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "bank.h"
+
 namespace {
 
 const double kPi = 3.14159265358979323846;
@@ -52,18 +54,6 @@ std::vector<uint8_t> Samples(const Sound& s)
     return out;
 }
 
-void Put32(std::vector<uint8_t>& b, uint32_t v)
-{
-    for (int i = 0; i < 4; i++)
-        b.push_back((uint8_t)(v >> (8 * i)));
-}
-
-void Put16(std::vector<uint8_t>& b, uint16_t v)
-{
-    b.push_back((uint8_t)v);
-    b.push_back((uint8_t)(v >> 8));
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -74,23 +64,23 @@ int main(int argc, char** argv)
     for (const Sound& s : kSounds)
         data.push_back(Samples(s));
 
-    std::vector<uint8_t> bank;
-    Put32(bank, count);
-    bank.resize(16, 0);
-    uint32_t offset = 16 + 28 * count;
+    std::vector<uint8_t> bank(vox::kHeaderSize + vox::kEntrySize * count, 0);
+    for (int i = 0; i < 4; i++)  // the sound count; the rest of the header stays 0
+        bank[i] = (uint8_t)(count >> (8 * i));
+    int32_t offset = (int32_t)bank.size();
     for (uint32_t i = 0; i < count; i++) {
         const Sound& s = kSounds[i];
-        uint16_t align = (uint16_t)(s.channels * s.bits / 8);
-        Put32(bank, (uint32_t)data[i].size());
-        Put32(bank, offset);
-        Put16(bank, 1);
-        Put16(bank, (uint16_t)s.channels);
-        Put32(bank, (uint32_t)s.rate);
-        Put32(bank, (uint32_t)(s.rate * align));
-        Put16(bank, align);
-        Put16(bank, (uint16_t)s.bits);
-        Put32(bank, 0);
-        offset += (uint32_t)data[i].size();
+        vox::Entry e;
+        e.length = (int32_t)data[i].size();
+        e.offset = offset;
+        e.format = vox::kPcm;
+        e.channels = (uint16_t)s.channels;
+        e.rate = s.rate;
+        e.blockAlign = (uint16_t)(s.channels * s.bits / 8);
+        e.avgBytes = s.rate * e.blockAlign;
+        e.bits = (uint16_t)s.bits;
+        vox::EncodeEntry(e, &bank[vox::kHeaderSize + vox::kEntrySize * i]);
+        offset += e.length;
     }
     for (const auto& d : data)
         bank.insert(bank.end(), d.begin(), d.end());
