@@ -30,7 +30,6 @@ public:
                 return got;
         }
     }
-    int fd() const { return fd_; }
 
 private:
     int fd_;
@@ -64,32 +63,6 @@ public:
         fd_ = -1;
         return close(fd) == 0;
     }
-    int64_t CopyFrom(Source& from, uint64_t offset, size_t n) override
-    {
-#ifdef __linux__
-        // The kernel copies between the two files without passing the bytes through us.
-        auto* source = dynamic_cast<PosixSource*>(&from);
-        if (!source)
-            return -2;
-        loff_t at = (loff_t)offset;
-        size_t done = 0;
-        while (done < n) {
-            ssize_t got = copy_file_range(source->fd(), &at, fd_, nullptr, n - done, 0);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return done == 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP) ? -2 : -1;
-            if (got == 0)
-                break;
-            done += (size_t)got;
-        }
-        return (int64_t)done;
-#else
-        (void)from, (void)offset, (void)n;
-        return -2;
-#endif
-    }
-
 private:
     int fd_;
 };

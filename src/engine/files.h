@@ -25,13 +25,6 @@ public:
     virtual bool Write(const void* data, size_t n) = 0;  // all n bytes, or false
     virtual bool Flush() = 0;                            // down to the disk
     virtual bool Close() = 0;
-    // Copies n bytes of from at offset without passing them through the caller: the count
-    // copied, -1 on an error, -2 when this sink cannot do that with this source.
-    virtual int64_t CopyFrom(Source& from, uint64_t offset, size_t n)
-    {
-        (void)from, (void)offset, (void)n;
-        return -2;
-    }
 };
 
 class Files {

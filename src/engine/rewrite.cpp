@@ -82,16 +82,6 @@ private:
     // One piece: the bytes copied, or a negated error.
     int64_t Piece(uint64_t offset, size_t want)
     {
-        if (direct_) {
-            int64_t got = to_.CopyFrom(from_, offset, want);
-            if (got >= 0) {
-                done_ += (uint64_t)got;
-                return got;
-            }
-            if (got != -2)
-                return -(int64_t)BankError::Write;
-            direct_ = false;
-        }
         int64_t got = from_.ReadAt(offset, buffer_.data(), want);
         if (got < 0)
             return -(int64_t)BankError::Read;
@@ -106,7 +96,6 @@ private:
     uint64_t total_;
     uint64_t done_ = 0;
     const Progress& progress_;
-    bool direct_ = true;
 };
 
 BankError WriteNewBank(Writer& out, const Bank& old, const std::vector<Entry>& directory,

@@ -44,7 +44,5 @@ static long Before(const char* name)
     }
 
 WRAP(ssize_t, write, (int fd, const void* data, size_t n), (fd, data, n))
-WRAP(ssize_t, copy_file_range, (int in, loff_t* inAt, int out, loff_t* outAt, size_t n, unsigned flags),
-     (in, inAt, out, outAt, n, flags))
 WRAP(int, fsync, (int fd), (fd))
 WRAP(int, rename, (const char* from, const char* to), (from, to))
