@@ -65,27 +65,29 @@ void RefuseToOverwrite(const std::vector<std::string>& paths)
     Fail(existing[0] + more + " already there; nothing was written (--force overwrites)");
 }
 
-// Writes under a temporary name beside the final one and renames it into place. Short or Read
-// when the bank fails this sound; every other failure ends the command.
+// A new name is written in place and removed again if the sound fails. An existing file
+// (--force) is only replaced once its successor is whole, written under a name beside it.
+// Short or Read when the bank fails this sound; every other failure ends the command.
 vox::BankError WriteWave(vox::Source& bank, const vox::Entry& e, const std::string& path, bool force)
 {
     vox::Files& disk = vox::Disk();
-    const std::string part = path + ".part";
-    std::unique_ptr<vox::Sink> out = disk.CreateOrTruncate(part);
+    const bool replacing = force && disk.Exists(path);
+    const std::string target = replacing ? path + ".part" : path;
+    std::unique_ptr<vox::Sink> out = replacing ? disk.CreateOrTruncate(target) : disk.CreateNew(target);
     if (!out)
-        Fail(part + ": cannot be created");
+        Fail(target + ": cannot be created");
     vox::BankError error = vox::ExportWave(bank, e, *out, kPieceSize);
     if (!out->Close() && error == vox::BankError::Ok)
         error = vox::BankError::Write;
     out.reset();
     if (error != vox::BankError::Ok) {
-        disk.Remove(part);
+        disk.Remove(target);
         if (error != vox::BankError::Short && error != vox::BankError::Read)
-            Fail(part + (error == vox::BankError::NoMemory ? ": not enough memory" : ": writing failed (disk full?)"));
+            Fail(target + (error == vox::BankError::NoMemory ? ": not enough memory" : ": writing failed (disk full?)"));
         return error;
     }
-    if (!vox::MoveQuickly(part, path, force)) {
-        disk.Remove(part);
+    if (replacing && !vox::MoveQuickly(target, path, true)) {
+        disk.Remove(target);
         Fail(path + ": the finished file cannot take this name");
     }
     return error;
@@ -123,7 +125,6 @@ Status Extract(const ExtractOptions& o)
         bar.Clear();
         if (error == vox::BankError::Ok) {
             printf("%s\n", paths[i].c_str());
-            fflush(stdout);
             done += (uint64_t)e.length;
         } else {
             status = kFailed;
