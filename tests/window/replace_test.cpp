@@ -22,7 +22,8 @@ Strings FinalStatusTexts()
 
 TEST_F(AppTest, TheWholeReplaceRoadRewritesTheBank)
 {
-    const std::string before = MakeBank("x.sfx", vox::test::Sounds({2500000, 100, 1000000}));
+    // enough behind the sound for the disk to be set flushing while the rewrite goes on
+    const std::string before = MakeBank("x.sfx", vox::test::Sounds({2500000, 100, 33000000}));
     const std::string data = MakeWave("new.wav", 30000);
     Start();
     OpenBank("x.sfx");
@@ -36,7 +37,7 @@ TEST_F(AppTest, TheWholeReplaceRoadRewritesTheBank)
     EXPECT_EQ(GetFileAttributesA("new.sfx"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(boxes.texts, Strings{kConfirm});
     EXPECT_EQ(FinalStatusTexts(), (Strings{"Press 'Replace' to continue.", "Correcting and saving header.",
-                                           "Saving prior data...", "Saving new data.", "Saving post data.."}));
+                                           "Saving prior data...", "Saving new data.", "Saving post data" + std::string(34, '.')}));
     ASSERT_TRUE(WaitIdle());
     DoubleClick(hwndDisplay, 1);  // the sound now plays from the corrected directory
     ASSERT_TRUE(WaitIdle());
