@@ -1,13 +1,17 @@
-// Measures the bank rewrite against a plain copy of the same bank on the same disk.
-// usage: bench_replace folder megabytes [keep | cold-copy | cold-rewrite]
-//   keep: leave the bank in place for the cold runs; cold-copy and cold-rewrite time one
-//   copy or one rewrite of that bank, after the caller has emptied the system's file cache.
+// Measures the window's bank rewrite against a plain copy of the same bank on the same disk,
+// and where the rewrite's time goes.
+// usage: bench_replace folder megabytes [keep | cold-copy | cold-rewrite | cold-engine]
+//   keep: leave the bank in place for the cold runs; the cold modes time one copy, one rewrite
+//   through the dialog or one rewrite by the engine alone, after the caller has emptied the
+//   system's file cache.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "disk.h"
+#include "rewrite.h"
 #include "voxmend.h"
 
 #include <psapi.h>
@@ -15,12 +19,10 @@
 namespace {
 
 const int kSounds = 325;
-const long kReplaced = 3;                 // a sound near the start, so nearly all is copied behind it
-const DWORD kReplacementBytes = 600000;   // the new sound's samples
-
-HHOOK hook, progressHook;
-double answeredAt;
-SIZE_T duringRewrite;  // the most private memory seen at a progress step of a rewrite  // when the confirmation was answered: the rewrite starts then
+const long kReplaced = 3;                  // a sound near the start, so nearly all is copied behind it
+const uint32_t kReplacementBytes = 600000;  // the new sound's samples
+const int kRounds = 3;                     // each figure is the best of these
+const vox::Format kPcm8 = {vox::kPcm, 1, 22050, 22050, 1, 8, 0};
 
 double Seconds()
 {
@@ -30,39 +32,156 @@ double Seconds()
     return (double)t.QuadPart / (double)f.QuadPart;
 }
 
-// Answers every message box with its first button (Yes, or OK).
-LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HCBT_ACTIVATE) {
-        HWND w = (HWND)wParam;
-        char title[16] = "";
-        GetWindowTextA(w, title, sizeof title);
-        if (strcmp(title, szAppName) == 0) {
-            PostMessageA(w, WM_COMMAND, GetDlgItem(w, IDYES) ? IDYES : IDOK, 0);
-            answeredAt = Seconds();
-        }
-    }
-    return CallNextHookEx(hook, code, wParam, lParam);
-}
+struct Memory {
+    SIZE_T committed = 0, resident = 0;  // private bytes, and the working set
+};
 
-SIZE_T PrivateBytes()
+Memory MemoryInUse()
 {
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof pmc;
     GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
-    return pmc.PagefileUsage;
+    return {pmc.PagefileUsage, pmc.WorkingSetSize};
 }
 
-// Samples memory each time the rewrite shows its progress, while its buffers are held.
+// ---- the rewrite through the dialog, as its REPLACE runs it ----
+
+HHOOK boxHook, statusHook;
+double answeredAt;  // the confirmation was answered: the rewrite starts
+Memory most;  // the most memory seen while the status line changed
+
+// Answers every message box with its first button (Yes, or OK).
+LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam)
+{
+    char title[16] = "";
+    if (code == HCBT_ACTIVATE && GetWindowTextA((HWND)wParam, title, sizeof title) && strcmp(title, szAppName) == 0) {
+        PostMessageA((HWND)wParam, WM_COMMAND, GetDlgItem((HWND)wParam, IDYES) ? IDYES : IDOK, 0);
+        answeredAt = Seconds();
+    }
+    return CallNextHookEx(boxHook, code, wParam, lParam);
+}
+
 LRESULT CALLBACK SampleMemory(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
     if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDD_STATUS) {
-        SIZE_T now = PrivateBytes();
-        duringRewrite = now > duringRewrite ? now : duringRewrite;
+        Memory now = MemoryInUse();
+        most.committed = now.committed > most.committed ? now.committed : most.committed;
+        most.resident = now.resident > most.resident ? now.resident : most.resident;
     }
-    return CallNextHookEx(progressHook, code, wParam, lParam);
+    return CallNextHookEx(statusHook, code, wParam, lParam);
 }
+
+// Seconds from the answer to the end of the rewrite; -1 when it failed.
+double WindowRewrite(HWND dlg)
+{
+    bValidReplace = TRUE;
+    DoReplace(dlg, kReplaced);
+    bValidReplace = FALSE;
+    double took = Seconds() - answeredAt;
+    Replacement = vox::Sound();  // as the Replace command leaves it
+    return records[kReplaced].length == (int32_t)kReplacementBytes ? took : -1;
+}
+
+// ---- the engine alone, on the same disk, with its file calls timed ----
+
+struct Spent {
+    double read = 0, write = 0, flush = 0, swap = 0, total = 0;
+};
+Spent spent;
+
+struct Timed {
+    double& into;
+    double start = Seconds();
+    ~Timed() { into += Seconds() - start; }
+};
+
+class TimedSource : public vox::Source {
+public:
+    explicit TimedSource(std::unique_ptr<vox::Source> s) : s_(std::move(s)) {}
+    bool Size(uint64_t* n) override { return s_->Size(n); }
+    int64_t ReadAt(uint64_t at, void* data, size_t n) override
+    {
+        Timed t{spent.read};
+        return s_->ReadAt(at, data, n);
+    }
+
+private:
+    std::unique_ptr<vox::Source> s_;
+};
+
+class TimedSink : public vox::Sink {
+public:
+    explicit TimedSink(std::unique_ptr<vox::Sink> s) : s_(std::move(s)) {}
+    bool Write(const void* data, size_t n) override
+    {
+        Timed t{spent.write};
+        return s_->Write(data, n);
+    }
+    bool Flush() override
+    {
+        Timed t{spent.flush};
+        return s_->Flush();
+    }
+    bool Close() override
+    {
+        Timed t{spent.flush};
+        return s_->Close();
+    }
+
+private:
+    std::unique_ptr<vox::Sink> s_;
+};
+
+class TimedDisk : public vox::Files {
+public:
+    std::unique_ptr<vox::Source> Open(const std::string& p) override
+    {
+        auto s = disk_.Open(p);
+        return s ? std::make_unique<TimedSource>(std::move(s)) : nullptr;
+    }
+    std::unique_ptr<vox::Sink> CreateNew(const std::string& p) override
+    {
+        auto s = disk_.CreateNew(p);
+        return s ? std::make_unique<TimedSink>(std::move(s)) : nullptr;
+    }
+    std::unique_ptr<vox::Sink> CreateOrTruncate(const std::string& p) override { return disk_.CreateOrTruncate(p); }
+    bool Exists(const std::string& p) override { return disk_.Exists(p); }
+    bool Remove(const std::string& p) override { return disk_.Remove(p); }
+    bool Replace(const std::string& from, const std::string& to) override
+    {
+        Timed t{spent.swap};
+        return disk_.Replace(from, to);
+    }
+    bool Rename(const std::string& from, const std::string& to) override { return disk_.Rename(from, to); }
+
+private:
+    vox::Files& disk_ = vox::Disk();
+};
+
+// One rewrite of the bank by the engine alone; false when it failed.
+bool EngineRewrite(const std::string& bank, const vox::Sound& with)
+{
+    vox::Bank loaded;
+    std::unique_ptr<vox::Source> file = vox::Disk().Open(bank);
+    if (!file || vox::ReadBank(*file, &loaded) != vox::BankError::Ok)
+        return false;
+    file.reset();
+    TimedDisk disk;
+    spent = Spent();
+    double start = Seconds();
+    vox::RewriteResult r = vox::Rewrite(disk, bank, loaded, {{(size_t)kReplaced, &with}}, WORKBUFSIZE);
+    spent.total = Seconds() - start;
+    return r.error == vox::BankError::Ok;
+}
+
+void PrintSpent(const char* what, const Spent& s)
+{
+    printf("%s %.3f s: read %.3f, write %.3f, flush %.3f, swap %.3f, the rest %.3f\n", what, s.total, s.read, s.write,
+           s.flush, s.swap, s.total - s.read - s.write - s.flush - s.swap);
+}
+
+// ---- the bank and the copy ----
 
 bool WriteAll(FILE* f, const void* p, size_t n)
 {
@@ -75,12 +194,16 @@ bool MakeBank(const std::string& path, size_t totalBytes)
     if (!f)
         return false;
     const int32_t each = (int32_t)(totalBytes / kSounds);
-    uint32_t header[4] = {kSounds, 0, 0, 0};
-    bool ok = WriteAll(f, header, sizeof header);
-    for (int i = 0; i < kSounds && ok; i++) {
-        RECORD r = {each, (int32_t)(16 + 28 * kSounds + i * each), 1, 1, 22050, 22050, 1, 8, 0};
-        ok = WriteAll(f, &r, sizeof r);
+    std::vector<uint8_t> head(vox::kHeaderSize + vox::kEntrySize * kSounds);
+    head[0] = kSounds & 0xFF, head[1] = kSounds >> 8;
+    for (int i = 0; i < kSounds; i++) {
+        vox::Entry e;
+        vox::SetFormat(&e, kPcm8, false);
+        e.length = each;
+        e.offset = (int32_t)head.size() + i * each;
+        vox::EncodeEntry(e, &head[vox::kHeaderSize + vox::kEntrySize * i]);
     }
+    bool ok = WriteAll(f, head.data(), head.size());
     std::vector<char> block(1 << 20);
     for (size_t i = 0; i < block.size(); i++)
         block[i] = (char)(i * 31);
@@ -120,6 +243,11 @@ double PlainCopy(const std::string& from, const std::string& to)
     return took;
 }
 
+void Best(double* best, double now)
+{
+    *best = now < *best ? now : *best;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -128,10 +256,21 @@ int main(int argc, char** argv)
     size_t megabytes = argc > 2 ? (size_t)atol(argv[2]) : 300;
     std::string mode = argc > 3 ? argv[3] : "";
     std::string bank = dir + "\\BENCH.SFX", index = dir + "\\BENCH.txt", wave = dir + "\\bench.wav";
+    char full[MAX_PATH];
+    GetFullPathNameA(bank.c_str(), sizeof full, full, NULL);
+    vox::Sound with;
+    with.format = kPcm8;
+    with.bytes.assign(kReplacementBytes, 0x40);
     if (mode == "cold-copy") {
         double copy = PlainCopy(bank, dir + "\\copy.sfx");
         printf("cold-copy %.3f\n", copy);
         return copy < 0;
+    }
+    if (mode == "cold-engine") {
+        bool ok = EngineRewrite(full, with);
+        printf("cold-engine %.3f ", spent.total);
+        PrintSpent("|", spent);
+        return !ok;
     }
     if (mode != "cold-rewrite") {
         printf("Making a bank of %d sounds, %zu MB, in %s\n", kSounds, megabytes, dir.c_str());
@@ -141,62 +280,60 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    hook = SetWindowsHookExA(WH_CBT, AnswerBoxes, NULL, GetCurrentThreadId());
+    boxHook = SetWindowsHookExA(WH_CBT, AnswerBoxes, NULL, GetCurrentThreadId());
     if (!StartApp(GetModuleHandleA(NULL), SW_HIDE))
         return 1;
-    char full[MAX_PATH];
-    GetFullPathNameA(bank.c_str(), sizeof full, full, NULL);
-    strcpy(szFile, "BENCH.SFX");
-    strcpy(szBankPath, full);
     strcpy(pstrReplaceFile, wave.c_str());
-    bValidFile = TRUE;
-    Loadsfx();
+    Loadsfx(full, "BENCH.SFX");
     HWND dlg = CreateDialogParamA(GetModuleHandleA(NULL), "ReplaceBox", hwndApp, ReplaceDlgProc, 0);
+    ShowWindow(dlg, SW_SHOWNA);
     if (mode == "cold-rewrite") {
-        WAVEFORMATEX pcm = {1, 1, 22050, 22050, 1, 8, 0};
-        waveOutOpen(NULL, WAVE_MAPPER, &pcm, 0, 0, WAVE_FORMAT_QUERY);  // load the sound drivers untimed
-        bValidReplace = TRUE;
-        DoReplace(dlg, kReplaced);
-        printf("cold-rewrite %.3f\n", Seconds() - answeredAt);
-        return records[kReplaced].length != (int32_t)kReplacementBytes;
+        double took = WindowRewrite(dlg);
+        printf("cold-rewrite %.3f\n", took);
+        return took < 0;
     }
 
-    // Each rewrite repaints the dialog's progress text once per piece; under Wine every repaint
-    // goes to the X server, so the rewrite is timed with the dialog shown and with it hidden.
-    double bytes = 0, copyBest = 1e9, rewriteBest[2] = {1e9, 1e9};
-    for (int round = 0; round < 4; round++) {
-        bool shown = round % 2 == 0;
-        ShowWindow(dlg, shown ? SW_SHOWNA : SW_HIDE);
-        WIN32_FILE_ATTRIBUTE_DATA fa;
-        GetFileAttributesExA(bank.c_str(), GetFileExInfoStandard, &fa);
-        bytes = (double)fa.nFileSizeLow + 4294967296.0 * fa.nFileSizeHigh;
+    // Under Wine every repaint of the progress text goes to the X server, so the rewrite is
+    // timed with the dialog shown and with it hidden.
+    WIN32_FILE_ATTRIBUTE_DATA fa;
+    GetFileAttributesExA(bank.c_str(), GetFileExInfoStandard, &fa);
+    const double bytes = (double)fa.nFileSizeLow + 4294967296.0 * fa.nFileSizeHigh;
+    double copyBest = 1e9, shownBest = 1e9, hiddenBest = 1e9;
+    Spent engineBest;
+    engineBest.total = 1e9;
+    for (int round = 0; round < kRounds; round++) {
         double copy = PlainCopy(bank, dir + "\\copy.sfx");
-        bValidReplace = TRUE;
-        DoReplace(dlg, kReplaced);
-        double rewrite = Seconds() - answeredAt;
-        if (copy < 0 || records[kReplaced].length != (int32_t)kReplacementBytes) {
-            fprintf(stderr, "bench: the copy or the rewrite failed\n");
+        ShowWindow(dlg, SW_SHOWNA);
+        double shown = WindowRewrite(dlg);
+        ShowWindow(dlg, SW_HIDE);
+        double hidden = WindowRewrite(dlg);
+        if (copy < 0 || shown < 0 || hidden < 0 || !EngineRewrite(full, with)) {
+            fprintf(stderr, "bench: the copy or a rewrite failed\n");
             return 1;
         }
-        copyBest = copy < copyBest ? copy : copyBest;
-        rewriteBest[shown] = rewrite < rewriteBest[shown] ? rewrite : rewriteBest[shown];
+        Best(&copyBest, copy);
+        Best(&shownBest, shown);
+        Best(&hiddenBest, hidden);
+        if (spent.total < engineBest.total)
+            engineBest = spent;
     }
-    // One more rewrite, sampled at each progress step; the ones before loaded the sound drivers.
-    progressHook = SetWindowsHookExA(WH_CALLWNDPROC, SampleMemory, NULL, GetCurrentThreadId());
-    SIZE_T before = PrivateBytes();
-    bValidReplace = TRUE;
-    DoReplace(dlg, kReplaced);
-    SIZE_T most = duringRewrite;
+    // One more rewrite, its memory sampled at each change of the status line.
+    ShowWindow(dlg, SW_SHOWNA);
+    statusHook = SetWindowsHookExA(WH_CALLWNDPROC, SampleMemory, NULL, GetCurrentThreadId());
+    Memory before = MemoryInUse();
+    WindowRewrite(dlg);
     const double mb = bytes / 1e6;
-    printf("bank: %.0f MB, sound %ld replaced by %lu bytes (best of 2 runs each)\n", mb, kReplaced, kReplacementBytes);
+    printf("bank: %.0f MB, sound %ld replaced by %u bytes (best of %d runs each)\n", mb, kReplaced, kReplacementBytes, kRounds);
     printf("plain copy:                   %.2f s  %5.0f MB/s\n", copyBest, mb / copyBest);
-    printf("rewrite, progress shown:      %.2f s  %5.0f MB/s  ratio to the copy %.2f\n", rewriteBest[1],
-           mb / rewriteBest[1], copyBest / rewriteBest[1]);
-    printf("rewrite, dialog hidden:       %.2f s  %5.0f MB/s  ratio to the copy %.2f\n", rewriteBest[0],
-           mb / rewriteBest[0], copyBest / rewriteBest[0]);
-    printf("private memory: %.1f MB before a rewrite, at most %.1f MB during it: %.2f MB more "
+    printf("rewrite, progress shown:      %.2f s  %5.0f MB/s  ratio to the copy %.2f\n", shownBest, mb / shownBest,
+           copyBest / shownBest);
+    printf("rewrite, dialog hidden:       %.2f s  %5.0f MB/s  ratio to the copy %.2f\n", hiddenBest, mb / hiddenBest,
+           copyBest / hiddenBest);
+    PrintSpent("the engine alone:            ", engineBest);
+    printf("private memory: %.1f MB before a rewrite, at most %.1f MB during it: %.2f MB more; resident: %.2f MB more\n"
            "(work buffer 1.00 MB + replacement %.2f MB)\n",
-           before / 1e6, most / 1e6, (double)(most - before) / 1e6, kReplacementBytes / 1e6);
+           before.committed / 1e6, most.committed / 1e6, ((double)most.committed - before.committed) / 1e6,
+           ((double)most.resident - before.resident) / 1e6, kReplacementBytes / 1e6);
     if (mode != "keep") {
         DeleteFileA(bank.c_str());
         DeleteFileA(index.c_str());

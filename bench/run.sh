@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Voxmend and prints the rewrite's throughput next to a plain copy, and its peak memory.
+# Builds Voxmend and prints the window's rewrite throughput next to a plain copy, where its time
+# goes and its peak memory; then voxbank's own figures against cp (bench/cli.sh).
 # usage: bench/run.sh [megabytes]   (the bank is made in build/bench, on the build's disk)
-# As root it also times both from an empty file cache.
+# As root it also times the copy and the rewrite from an empty file cache.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/common.sh
@@ -15,18 +16,26 @@ mb="${1:-300}"
 mkdir -p build/bench
 where="$(winepath -w build/bench)"
 bench() { wine build/bench/bench_replace.exe "$where" "$mb" "$@"; }
+echo "== The window's rewrite under Wine"
 bench keep
 if [ "$(id -u)" = 0 ] && sync && echo 3 > /proc/sys/vm/drop_caches 2>/dev/null; then
-    for _ in 1 2; do
-        sync; echo 3 > /proc/sys/vm/drop_caches; bench cold-copy
-        sync; echo 3 > /proc/sys/vm/drop_caches; bench cold-rewrite
+    for _ in 1 2 3; do
+        for mode in cold-copy cold-rewrite cold-engine; do
+            sync; echo 3 > /proc/sys/vm/drop_caches; bench "$mode"
+        done
     done | awk -v mb="$mb" '
-        { if (!($1 in best) || $2 < best[$1]) best[$1] = $2 }
+        { if (!($1 in best) || $2 < best[$1]) { best[$1] = $2; line[$1] = $0 } }
         END {
-            c = best["cold-copy"]; r = best["cold-rewrite"]
+            c = best["cold-copy"]; r = best["cold-rewrite"]; e = line["cold-engine"]
             printf "cold cache, plain copy:       %.2f s  %5.0f MB/s\n", c, mb / c
             printf "cold cache, rewrite shown:    %.2f s  %5.0f MB/s  ratio to the copy %.2f\n", r, mb / r, c / r
+            sub(/^cold-engine [0-9.]+ \| /, "", e)
+            printf "cold cache, the engine alone: %s\n", e
         }'
 fi
 rm -f build/bench/BENCH.SFX build/bench/BENCH.txt build/bench/bench.wav
 wineserver -k 2>/dev/null || true
+if [ -x bench/cli.sh ]; then
+    echo "== voxbank, native"
+    bench/cli.sh "$mb"
+fi
