@@ -309,7 +309,13 @@ int main(int argc, char** argv)
     strcpy(pstrReplaceFile, wave.c_str());
     Loadsfx(full, "BENCH.SFX");
     HWND dlg = CreateDialogParamA(GetModuleHandleA(NULL), "ReplaceBox", hwndApp, ReplaceDlgProc, 0);
+    // painted, as the user sees it before pressing REPLACE; after a cold start the first paint
+    // reads fonts and code from the disk
     ShowWindow(dlg, SW_SHOWNA);
+    UpdateWindow(dlg);
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
     if (mode == "cold-rewrite") {
         double took = WindowRewrite(dlg);
         printf("cold-rewrite %.3f\n", took);
