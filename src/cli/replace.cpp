@@ -41,7 +41,7 @@ void ReadWaveFile(Request* r)
         Fail(r->file + ": Failed to open wave file");
     vox::WaveError e = vox::ReadWave(*file, &r->wave);
     if (e != vox::WaveError::Ok)
-        Fail(r->file + ": " + WaveMessage(e));
+        Fail(r->file + ": " + vox::WaveErrorText(e));
 }
 
 // new.sfx is the rewrite's own temporary name; a bank of that name is always in its way.

@@ -1,30 +1,11 @@
 // Tarn sound banks: reading the header and directory, sounds and index names.
 #include "bank.h"
 
+#include "bytes.h"
+
 #include <cstring>
 
 namespace vox {
-
-namespace {
-
-uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) { return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24; }
-void Put16(uint8_t* p, uint16_t v) { p[0] = (uint8_t)v; p[1] = (uint8_t)(v >> 8); }
-void Put32(uint8_t* p, uint32_t v) { for (int i = 0; i < 4; i++) p[i] = (uint8_t)(v >> (8 * i)); }
-
-// Reads exactly n bytes at offset; false on an error or the end of the file.
-bool ReadExactly(Source& file, uint64_t offset, uint8_t* out, size_t n)
-{
-    while (n > 0) {
-        int64_t got = file.ReadAt(offset, out, n);
-        if (got <= 0)
-            return false;
-        offset += (uint64_t)got, out += got, n -= (size_t)got;
-    }
-    return true;
-}
-
-}  // namespace
 
 bool operator==(const Format& a, const Format& b)
 {
@@ -160,15 +141,7 @@ bool ReadSound(Source& file, const Entry& e, uint8_t* out)
     memset(out, 0, (size_t)e.length);
     if (e.offset < 0)
         return false;
-    uint64_t offset = (uint64_t)e.offset;
-    size_t done = 0, want = (size_t)e.length;
-    while (done < want) {
-        int64_t got = file.ReadAt(offset + done, out + done, want - done);
-        if (got <= 0)
-            return false;
-        done += (size_t)got;
-    }
-    return true;
+    return ReadExactly(file, (uint64_t)e.offset, out, (size_t)e.length);
 }
 
 std::string IndexFileName(const std::string& bankName)

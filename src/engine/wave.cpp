@@ -1,6 +1,8 @@
 // RIFF WAVE files: a bounded chunk walk for reading, a plain header for writing.
 #include "wave.h"
 
+#include "bytes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -9,8 +11,6 @@ namespace vox {
 
 namespace {
 
-uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) { return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24; }
 // Appends to a byte vector.
 struct Writer {
     std::vector<uint8_t>& out;
@@ -19,17 +19,6 @@ struct Writer {
     void U32(uint32_t v) { U16((uint16_t)v), U16((uint16_t)(v >> 16)); }
     void Id(const char* id) { for (int i = 0; i < 4; i++) Byte((uint8_t)id[i]); }
 };
-
-bool ReadExactly(Source& file, uint64_t offset, uint8_t* out, size_t n)
-{
-    while (n > 0) {
-        int64_t got = file.ReadAt(offset, out, n);
-        if (got <= 0)
-            return false;
-        offset += (uint64_t)got, out += got, n -= (size_t)got;
-    }
-    return true;
-}
 
 struct Chunk {
     uint64_t body = 0;  // where its bytes start
@@ -79,6 +68,23 @@ bool FindWaveForm(Source& file, uint64_t fileSize, uint64_t* body, uint64_t* end
 }
 
 }  // namespace
+
+const char* WaveErrorText(WaveError e)
+{
+    switch (e) {
+    case WaveError::Ok: return "Ok";
+    case WaveError::NotRiff: return "Not a valid wave file";
+    case WaveError::NoFormat: return "Wave file appears to be corrupted";
+    case WaveError::BadFormatChunk: return "Failed to load format chunk";
+    case WaveError::NotPcm: return "Not a PCM file";
+    case WaveError::Insane: return "Can't play format";
+    case WaveError::NoData: return "No data chunk";
+    case WaveError::EmptyData: return "Chunk has no data";
+    case WaveError::NoMemory: return "Not enough memory for data chunk";
+    case WaveError::ReadData: return "Failed to read chunk";
+    }
+    return "Not a valid wave file";
+}
 
 WaveError ReadWave(Source& file, Sound* sound, const std::function<bool(const Format&)>& playable)
 {
