@@ -220,16 +220,7 @@ std::string AppTest::Text(HWND w)
 
 std::function<bool()> AppTest::Press(int id)
 {
-    return [this, id] {
-        if (!DialogButtons(true))
-            return false;
-        // REPLACE is posted, so that later steps can act inside the rewrite's message boxes
-        if (id == IDD_REPLACE)
-            PostMessageA(rd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-        else
-            SendMessageA(rd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-        return true;
-    };
+    return [this, id] { return DialogButtons(true) && (SendMessageA(rd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0), true); };
 }
 
 void AppTest::ReplaceSound(long sound, const std::string& wave, std::vector<std::function<bool()>> steps)
