@@ -15,17 +15,11 @@ build_all
 root="$PWD/build/wine"
 start_display
 make_prefix "$root/prefix" "$root/home"
-# A small file system for the test that runs a rewrite out of disk space.
-small="$root/small"
-mkdir -p "$small"
-mountpoint -q "$small" || as_root mount -t tmpfs -o size=256k tmpfs "$small" 2>/dev/null ||
-    echo "No small file system could be mounted; the disk-full test will be skipped."
 # One Wine server for the whole run.
 wineserver -p 2>/dev/null || true
 cleanup() {
     wineserver -k 2>/dev/null || true
     stop_display
-    mountpoint -q "$small" && as_root umount "$small" || true
 }
 trap cleanup EXIT
 # Sound goes to ALSA's null device; the tests play it in real time all the same.
