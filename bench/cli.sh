@@ -21,20 +21,21 @@ bank="$work/BENCH.SFX"
 voxbank="$build/src/cli/voxbank"
 bytes=$(stat -c %s "$bank")
 
-# best SETUP COMMAND...: SETUP and a sync untimed, then COMMAND, three times; the shortest run
-# in seconds. The sync keeps the writing of one run from being paid for by the next.
-best() {
-    local setup=$1 shortest="" t0 t1
+# best NAME COMMAND...: runs COMMAND after a sync and adds its time in seconds to NAME's list.
+# The rounds below take turns, so that a disk whose speed drifts (a virtual disk's burst credit,
+# the file system's housekeeping) weighs on every figure alike; each figure is its best round.
+declare -A times
+timed() {
+    local name=$1 t0 t1
     shift
-    for _ in 1 2 3; do
-        eval "$setup"
-        sync
-        t0=$(date +%s%N)
-        "$@" >/dev/null
-        t1=$(date +%s%N)
-        if [ -z "$shortest" ] || [ $((t1 - t0)) -lt "$shortest" ]; then shortest=$((t1 - t0)); fi
-    done
-    awk -v ns="$shortest" 'BEGIN { printf "%.3f", ns / 1e9 }'
+    sync
+    t0=$(date +%s%N)
+    "$@" >/dev/null
+    t1=$(date +%s%N)
+    times[$name]="${times[$name]:-} $((t1 - t0))"
+}
+best() {
+    echo "${times[$1]}" | tr ' ' '\n' | awk 'NF { if (b == "" || $1 < b) b = $1 } END { printf "%.3f", b / 1e9 }'
 }
 # peak COMMAND...: its largest resident set, in MB.
 peak() {
@@ -52,13 +53,22 @@ one=(replace "$bank" "3=$work/new0.wav")
 ten=(replace "$bank")
 for i in $(seq 0 9); do ten+=("$((3 + 32 * i))=$work/new$i.wav"); done
 
-copy_flush=$(best : copy_and_flush)
-copy_swap=$(best : copy_flush_and_swap)
-replace_one=$(best : "$voxbank" "${one[@]}")
-replace_ten=$(best : "$voxbank" "${ten[@]}")
-copy=$(best : copy)
-extract=$(best : extract)
-split=$(best : split_up)
+for _ in 1 2 3; do
+    timed copy_flush copy_and_flush
+    timed replace_one "$voxbank" "${one[@]}"
+    timed copy_swap copy_flush_and_swap
+    timed replace_ten "$voxbank" "${ten[@]}"
+    timed copy copy
+    timed extract extract
+    timed split split_up
+done
+copy_flush=$(best copy_flush)
+copy_swap=$(best copy_swap)
+replace_one=$(best replace_one)
+replace_ten=$(best replace_ten)
+copy=$(best copy)
+extract=$(best extract)
+split=$(best split)
 base_rss=$(peak "$voxbank" --version)
 one_rss=$(peak "$voxbank" "${one[@]}")
 ten_rss=$(peak "$voxbank" "${ten[@]}")
