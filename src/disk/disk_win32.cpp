@@ -154,6 +154,10 @@ public:
     bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()) != FALSE; }
     bool Replace(const std::string& from, const std::string& to) override
     {
+        // Windows refuses to move onto a read-only file; Wine may not, so ask first.
+        DWORD attrs = GetFileAttributesA(to.c_str());
+        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY))
+            return false;
         return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     }
     bool Rename(const std::string& from, const std::string& to) override

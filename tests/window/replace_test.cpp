@@ -54,6 +54,7 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
         std::string wave;                          // "" for a good one
         std::vector<std::function<bool()>> steps;  // in the Replace dialog
         Strings boxes;
+        bool keepsNewBank = false;                 // the new bank is left complete as new.sfx
     };
     const Case cases[] = {
         {"another directory was written in the bank's place", "",
@@ -69,6 +70,11 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
                        PostMessageA(rd, WM_COMMAND, IDD_NEW, 0); },
           [&] { return boxes.open && (SendMessageA(rd, WM_COMMAND, IDCANCEL, 0), AnswerOpenBox(IDOK), true); }},
          {"Not a valid wave file"}},
+        {"a read-only bank", "",
+         {[&] { return SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_READONLY) != 0; }, Press(IDD_REPLACE)},
+         {kConfirm, "Unable to delete the old bank " + dir + "\\x.sfx.\nThe new bank has been saved as " + dir + "\\new.sfx.",
+          "Failed to rename file new.sfx\n\nThe new bank is " + dir + "\\new.sfx; the old bank " + dir + "\\x.sfx is unchanged."},
+         true},
         {"a WAVE file claims nearly 4 GiB; a chunk's size wraps a 32-bit position round onto itself",
          "RIFF" + vox::test::Le32(0xFFFFFFF7) + "WAVEJUNK" + vox::test::Le32(0xFFFFFFF8) + "12345678", {},
          {"Wave file appears to be corrupted"}},
@@ -87,7 +93,9 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
         EXPECT_EQ(ScriptDone(), !c.steps.empty()) << c.what;  // no dialog for a file that does not load
         EXPECT_EQ(boxes.texts, c.boxes) << c.what;
         EXPECT_TRUE(ReadFileBytes("x.sfx") == onDisk) << c.what;
-        EXPECT_EQ(GetFileAttributesA("new.sfx"), INVALID_FILE_ATTRIBUTES) << c.what;
+        EXPECT_EQ(GetFileAttributesA("new.sfx") != INVALID_FILE_ATTRIBUTES, c.keepsNewBank) << c.what;
+        SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA("new.sfx");
         ASSERT_TRUE(WaitIdle());
     }
 }
