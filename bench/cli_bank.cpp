@@ -23,7 +23,7 @@ int main(int argc, char** argv)
     std::ofstream(folder + "/BENCH.SFX", std::ios::binary) << BankBytes(Sounds(std::vector<size_t>(vox::kMaxSounds, perSound)));
     std::ofstream(folder + "/BENCH.txt", std::ios::binary) << IndexText(names);
     for (int i = 0; i < 10; i++) {
-        WaveSpec w;
+        WaveLayout w;
         w.data = std::string(600000, (char)(i + 1));
         std::ofstream(folder + "/new" + std::to_string(i) + ".wav", std::ios::binary) << WaveBytes(w);
     }

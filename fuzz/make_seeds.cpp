@@ -15,7 +15,7 @@ namespace {
 std::vector<std::string> WaveSeeds()
 {
     std::vector<std::string> out;
-    WaveSpec w;
+    WaveLayout w;
     out.push_back(WaveBytes(w));
     w.fmtSize = 18, w.cbSize = 0, w.data = "odd";
     out.push_back(WaveBytes(w));

@@ -84,7 +84,7 @@ TEST_F(Voxbank, ExtractSkipsSoundsPastTheEndAndWritesTheRest)
 
 TEST_F(Voxbank, SeveralSoundsInOnePassAsOneAfterAnother)
 {
-    WaveSpec stereo, odd;
+    WaveLayout stereo, odd;
     stereo.channels = 2, stereo.bits = 16, stereo.rate = 22050, stereo.data = std::string(4000, '\x11');
     odd.data = std::string(333, '\x22');
     Put("x.wav", WaveBytes(stereo));
@@ -107,9 +107,9 @@ struct Case {
     std::function<void(Banked&)> arrange = {};  // @w.wav is a good sound unless this changes it
 };
 
-std::function<void(Banked&)> Wave(std::function<void(WaveSpec&)> change)
+std::function<void(Banked&)> Wave(std::function<void(WaveLayout&)> change)
 {
-    return [change](Banked& t) { WaveSpec w; change(w); t.Put("w.wav", WaveBytes(w)); };
+    return [change](Banked& t) { WaveLayout w; change(w); t.Put("w.wav", WaveBytes(w)); };
 }
 
 std::function<void(Banked&)> Bank(std::function<void(std::vector<TestSound>&)> change)
@@ -131,9 +131,9 @@ TEST(VoxbankRefusalsAndChecks, SayWhyAndLeaveEveryFileAsItWas)
     auto noIndex = [](Banked& t) { std::filesystem::remove(t.Path("BANK.txt")); };
     const std::vector<Case> cases = {
         {"not RIFF", replace, 1, "w.wav: Not a valid wave file", [](Banked& t) { t.Put("w.wav", "RIFX" + std::string(60, 0)); }},
-        {"not PCM", replace, 1, "w.wav: Not a PCM file", Wave([](WaveSpec& w) { w.tag = 3; })},
-        {"rate no device plays", replace, 1, "w.wav: Can't play format", Wave([](WaveSpec& w) { w.rate = 500; })},
-        {"empty data", replace, 1, "w.wav: Chunk has no data", Wave([](WaveSpec& w) { w.data.clear(); })},
+        {"not PCM", replace, 1, "w.wav: Not a PCM file", Wave([](WaveLayout& w) { w.tag = 3; })},
+        {"rate no device plays", replace, 1, "w.wav: Can't play format", Wave([](WaveLayout& w) { w.rate = 500; })},
+        {"empty data", replace, 1, "w.wav: Chunk has no data", Wave([](WaveLayout& w) { w.data.clear(); })},
         {"data cut short", replace, 1, "w.wav: Failed to read chunk", [](Banked& t) { t.Put("w.wav", t.Get("w.wav").substr(0, 70)); }},
         {"no wave file", {"replace", "@BANK.SFX", "1=@gone.wav"}, 1, "gone.wav: Failed to open wave file"},
         {"new.sfx in the way", replace, 1, "new.sfx is in the way: it is probably left from a rewrite that was cut off",
@@ -168,7 +168,7 @@ TEST(VoxbankRefusalsAndChecks, SayWhyAndLeaveEveryFileAsItWas)
     };
     for (const Case& c : cases) {
         Banked t;
-        t.Put("w.wav", WaveBytes(WaveSpec()));
+        t.Put("w.wav", WaveBytes(WaveLayout()));
         if (c.arrange)
             c.arrange(t);
         const std::string bank = t.Get("BANK.SFX"), leftOver = t.Get("new.sfx");

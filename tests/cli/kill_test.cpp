@@ -23,7 +23,7 @@ TEST(VoxbankKilled, LeavesTheOldBankOrTheNewOneWhole)
     const std::string old = BankBytes(sounds);
     std::vector<std::string> args = {"replace", f.Path("BANK.SFX")};
     for (size_t n : {2, 6, 10, 14, 18, 22}) {
-        WaveSpec w;
+        WaveLayout w;
         w.data = std::string(100001 + n, (char)n);
         f.Put(std::to_string(n) + ".wav", WaveBytes(w));
         args.push_back(std::to_string(n) + "=" + f.Path(std::to_string(n) + ".wav"));

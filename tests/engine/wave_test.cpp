@@ -41,19 +41,19 @@ std::string Riff(const std::string& chunks)
     return "RIFF" + Le32((uint32_t)chunks.size() + 4) + "WAVE" + chunks;
 }
 
-WaveSpec Wave(void (*change)(WaveSpec&))
+WaveLayout Wave(void (*change)(WaveLayout&))
 {
-    WaveSpec w;
+    WaveLayout w;
     change(w);
     return w;
 }
 
 TEST(ReadWave, ChecksEveryChunkAgainstTheFile)
 {
-    const std::string plain = WaveBytes(WaveSpec()), fmt = plain.substr(12, 24), data = Chunk("data", "abcd");
+    const std::string plain = WaveBytes(WaveLayout()), fmt = plain.substr(12, 24), data = Chunk("data", "abcd");
     struct Case {
         const char* name;
-        WaveSpec wave;
+        WaveLayout wave;
         std::string raw;  // the file, when not built from wave
         WaveError error;
     };
@@ -61,26 +61,26 @@ TEST(ReadWave, ChecksEveryChunkAgainstTheFile)
         {"empty", {}, "", WaveError::NotRiff},
         {"RIFF of another form", {}, "RIFF" + Le32(4) + "AVI ", WaveError::NotRiff},
         {"no format chunk", {}, Riff(data), WaveError::NoFormat},
-        {"format chunk of 14 bytes", Wave([](WaveSpec& w) { w.fmtSize = 14; }), "", WaveError::BadFormatChunk},
+        {"format chunk of 14 bytes", Wave([](WaveLayout& w) { w.fmtSize = 14; }), "", WaveError::BadFormatChunk},
         {"file ends in the format chunk", {}, plain.substr(0, 30), WaveError::BadFormatChunk},
         {"RIFF size past a 28-byte file", {}, "RIFF" + Le32(0xFFFFFFF7) + "WAVE" + fmt.substr(0, 16),
          WaveError::BadFormatChunk},
-        {"not PCM", Wave([](WaveSpec& w) { w.tag = 3, w.channels = 0; }), "", WaveError::NotPcm},
-        {"nine channels", Wave([](WaveSpec& w) { w.channels = 9; }), "", WaveError::Insane},
+        {"not PCM", Wave([](WaveLayout& w) { w.tag = 3, w.channels = 0; }), "", WaveError::NotPcm},
+        {"nine channels", Wave([](WaveLayout& w) { w.channels = 9; }), "", WaveError::Insane},
         {"data before the format", {}, Riff(data + fmt), WaveError::NoData},
         {"huge LIST before the format", {}, Riff("LIST" + Le32(0xFFFFFFF0) + fmt + data), WaveError::NoFormat},
         {"huge LIST before the data", {}, Riff(fmt + "LIST" + Le32(0xFFFFFFF0) + data), WaveError::NoData},
-        {"empty data", Wave([](WaveSpec& w) { w.data = ""; }), "", WaveError::EmptyData},
+        {"empty data", Wave([](WaveLayout& w) { w.data = ""; }), "", WaveError::EmptyData},
         {"file ends in the data", {}, plain.substr(0, plain.size() - 1), WaveError::ReadData},
         {"data of 4 GiB", {}, Riff(fmt + "data" + Le32(0xFFFFFFF0) + "abcd"), WaveError::ReadData},
         {"format of 16 bytes", {}, "", WaveError::Ok},
-        {"format of 17 bytes", Wave([](WaveSpec& w) { w.fmtSize = 17; }), "", WaveError::Ok},
-        {"format of 18 bytes", Wave([](WaveSpec& w) { w.fmtSize = 18; }), "", WaveError::Ok},
-        {"format of 40 bytes", Wave([](WaveSpec& w) { w.fmtSize = 40, w.cbSize = 22, w.bits = 16; }), "", WaveError::Ok},
-        {"chunks all around", Wave([](WaveSpec& w) {
+        {"format of 17 bytes", Wave([](WaveLayout& w) { w.fmtSize = 17; }), "", WaveError::Ok},
+        {"format of 18 bytes", Wave([](WaveLayout& w) { w.fmtSize = 18; }), "", WaveError::Ok},
+        {"format of 40 bytes", Wave([](WaveLayout& w) { w.fmtSize = 40, w.cbSize = 22, w.bits = 16; }), "", WaveError::Ok},
+        {"chunks all around", Wave([](WaveLayout& w) {
              w.before = Chunk("LIST", "INFOa"), w.between = Chunk("fact", "abc"), w.after = Chunk("LIST", "z");
          }), "", WaveError::Ok},
-        {"odd data, padded", Wave([](WaveSpec& w) { w.data = "odd", w.after = Chunk("LIST", "z"); }), "", WaveError::Ok},
+        {"odd data, padded", Wave([](WaveLayout& w) { w.data = "odd", w.after = Chunk("LIST", "z"); }), "", WaveError::Ok},
         {"a chunk before the RIFF", {}, Chunk("JUNK", "abc") + plain, WaveError::Ok},
     };
     for (const Case& c : cases) {

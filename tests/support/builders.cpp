@@ -112,7 +112,7 @@ std::string Chunk(const std::string& id, const std::string& body)
     return out;
 }
 
-std::string WaveBytes(const WaveSpec& w)
+std::string WaveBytes(const WaveLayout& w)
 {
     uint16_t align = (uint16_t)(w.channels * w.bits / 8);
     std::string fmt = Le16(w.tag) + Le16(w.channels) + Le32(w.rate) + Le32(w.rate * align) + Le16(align) + Le16(w.bits);

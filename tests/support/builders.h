@@ -32,7 +32,7 @@ std::string SplicedBank(const std::string& bank, size_t sound, const Sound& with
 // Index text naming the sounds, one CR LF line each.
 std::string IndexText(const std::vector<std::string>& names);
 
-struct WaveSpec {
+struct WaveLayout {
     uint32_t fmtSize = 16;  // 18 or more writes cbSize
     uint16_t tag = 1;
     uint16_t channels = 1;
@@ -45,6 +45,6 @@ struct WaveSpec {
     std::string after;    // chunks after "data"
 };
 std::string Chunk(const std::string& id, const std::string& body);  // padded to an even size
-std::string WaveBytes(const WaveSpec& w);
+std::string WaveBytes(const WaveLayout& w);
 
 }  // namespace vox::test

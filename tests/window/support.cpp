@@ -37,7 +37,7 @@ std::string MakeBank(const std::string& name, const std::vector<TestSound>& soun
 
 std::string MakeWave(const std::string& name, size_t bytes)
 {
-    vox::test::WaveSpec w;
+    vox::test::WaveLayout w;
     w.channels = kWaveFormat.channels, w.rate = kWaveFormat.rate, w.bits = kWaveFormat.bits;
     w.data = vox::test::Sounds({bytes}, 7)[0].data;
     WriteFileBytes(name, vox::test::WaveBytes(w));
