@@ -14,6 +14,7 @@ DWORD numwavs;
 char IndexFile[MAX_PATH];
 
 static uint8_t sHeader[vox::kHeaderSize];  // the open bank's header, as loaded
+static uint32_t sStoredCount;              // and the count it stores
 
 // ---- Loading ---------------------------------------------------------------------------
 
@@ -37,6 +38,7 @@ static void TakeBank(const char* path, const char* name, const vox::Bank& bank)
     CopyBounded(szBankPath, sizeof szBankPath, path);
     CopyBounded(szFile, sizeof szFile, name);
     memcpy(sHeader, bank.header, sizeof sHeader);
+    sStoredCount = bank.storedCount;
     numwavs = (DWORD)bank.entries.size();
     for (DWORD i = 0; i < numwavs; i++)
         records[i] = bank.entries[i];
@@ -188,14 +190,14 @@ static vox::Bank LoadedBank()
 {
     vox::Bank bank;
     memcpy(bank.header, sHeader, sizeof sHeader);
-    bank.storedCount = (uint32_t)sHeader[0] | (uint32_t)sHeader[1] << 8 | (uint32_t)sHeader[2] << 16 | (uint32_t)sHeader[3] << 24;
+    bank.storedCount = sStoredCount;
     bank.entries.assign(records, records + numwavs);
     return bank;
 }
 
 static void RewriteBank(HWND hDlg, long l)
 {
-    if (strlen(vox::FolderOf(szBankPath).c_str()) + sizeof vox::kNewBankName > MAX_PATH) {
+    if (vox::FolderOf(szBankPath).size() + sizeof vox::kNewBankName > MAX_PATH) {
         ShowMessageF("The path of %s is too long to write %s beside it. The bank is unchanged.", szBankPath, vox::kNewBankName);
         return;
     }

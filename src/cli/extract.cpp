@@ -86,7 +86,7 @@ vox::BankError WriteWave(vox::Source& bank, const vox::Entry& e, const std::stri
             Fail(target + (error == vox::BankError::NoMemory ? ": not enough memory" : ": writing failed (disk full?)"));
         return error;
     }
-    if (replacing && !vox::MoveQuickly(target, path, true)) {
+    if (replacing && !vox::MoveQuickly(target, path)) {
         disk.Remove(target);
         Fail(path + ": the finished file cannot take this name");
     }

@@ -7,8 +7,8 @@ namespace vox {
 
 Files& Disk();
 
-// Renames from to to in one step without waiting for the disk, for files that need not outlive
-// a power cut (extracted sounds). Fails when to exists, unless overwrite.
-bool MoveQuickly(const std::string& from, const std::string& to, bool overwrite);
+// Puts from in to's place in one step without waiting for the disk, for files that need not
+// outlive a power cut (extracted sounds).
+bool MoveQuickly(const std::string& from, const std::string& to);
 
 }  // namespace vox

@@ -150,11 +150,8 @@ Files& Disk()
     return disk;
 }
 
-bool MoveQuickly(const std::string& from, const std::string& to, bool overwrite)
+bool MoveQuickly(const std::string& from, const std::string& to)
 {
-    struct stat st;
-    if (!overwrite && lstat(to.c_str(), &st) == 0)
-        return false;
     return rename(from.c_str(), to.c_str()) == 0;
 }
 

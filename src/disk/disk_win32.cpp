@@ -174,9 +174,9 @@ Files& Disk()
     return disk;
 }
 
-bool MoveQuickly(const std::string& from, const std::string& to, bool overwrite)
+bool MoveQuickly(const std::string& from, const std::string& to)
 {
-    return MoveFileExA(from.c_str(), to.c_str(), overwrite ? MOVEFILE_REPLACE_EXISTING : 0) != FALSE;
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 }  // namespace vox
