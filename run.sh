@@ -20,7 +20,7 @@ cp build/voxmend.exe "$demo/"
 cd "$demo"
 
 if [ -z "$headless" ]; then
-    exec wine voxmend.exe
+    exec "$WINE64" voxmend.exe
 fi
 
 wine voxmend.exe &

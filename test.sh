@@ -10,8 +10,9 @@ ensure_packages
 build_native
 (cd build-native && ctest --output-on-failure --timeout 120)
 [ -x tools/fuzz.sh ] && tools/fuzz.sh 20
-# The Win32 programs under Wine.
+# The 64-bit Windows programs under Wine; the 32-bit ones only built.
 build_all
+build_i686
 root="$PWD/build/wine"
 start_display
 make_prefix "$root/prefix" "$root/home"

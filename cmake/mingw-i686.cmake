@@ -1,4 +1,5 @@
-# Cross build for 32-bit Windows with MinGW-w64 (posix thread model).
+# Cross build for 32-bit Windows with MinGW-w64 (posix thread model), for whoever wants a
+# 32-bit exe; it is built by the test command but not run.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
