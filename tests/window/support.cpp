@@ -96,7 +96,12 @@ void RunScript(std::vector<std::function<bool()>> steps)
 bool ScriptDone() { return scriptStep >= script.size(); }
 
 // The program's calls go through this import slot, so a test can put a device in its place.
+// (32-bit names carry the stdcall decoration, 64-bit ones none.)
+#ifdef _WIN64
+extern "C" decltype(&waveOutOpen) ImportedWaveOutOpen __asm__("__imp_waveOutOpen");
+#else
 extern "C" decltype(&waveOutOpen) ImportedWaveOutOpen __asm__("__imp__waveOutOpen@24");
+#endif
 static decltype(&waveOutOpen) realWaveOutOpen;
 static bool refuseQueries, refuseOpens;
 
