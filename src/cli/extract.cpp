@@ -1,39 +1,18 @@
 // voxbank extract: sounds out as WAVE files, each put in place whole or not at all.
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "bankfile.h"
 #include "commands.h"
 #include "describe.h"
 #include "disk.h"
+#include "export.h"
 #include "messages.h"
 #include "progress.h"
-#include "wave.h"
 
 namespace voxbank {
 
 namespace {
-
-bool UnsafeInFileName(unsigned char c)
-{
-    return c < 32 || c == 127 || strchr("<>:\"/\\|?*", c) != nullptr;
-}
-
-// "007-Explosion.wav". The number in front and ".wav" behind mean it can never be a reserved
-// Windows name (CON, NUL, COM1...) nor end in a dot or a space.
-std::string WaveFileName(size_t sound, const std::string* name)
-{
-    char number[24];
-    snprintf(number, sizeof number, "%03zu", sound);
-    std::string out = number;
-    if (name && !name->empty()) {
-        out += '-';
-        for (char c : *name)
-            out += UnsafeInFileName((unsigned char)c) ? '_' : c;
-    }
-    return out + ".wav";
-}
 
 std::string InFolder(const std::string& folder, const std::string& name)
 {
@@ -65,32 +44,20 @@ void RefuseToOverwrite(const std::vector<std::string>& paths)
     Fail(existing[0] + more + " already there; nothing was written (--force overwrites)");
 }
 
-// A new name is written in place and removed again if the sound fails. An existing file
-// (--force) is only replaced once its successor is whole, written under a name beside it.
 // Short or Read when the bank fails this sound; every other failure ends the command.
 vox::BankError WriteWave(vox::Source& bank, const vox::Entry& e, const std::string& path, bool force)
 {
-    vox::Files& disk = vox::Disk();
-    const bool replacing = force && disk.Exists(path);
-    const std::string target = replacing ? path + ".part" : path;
-    std::unique_ptr<vox::Sink> out = replacing ? disk.CreateOrTruncate(target) : disk.CreateNew(target);
-    if (!out)
-        Fail(target + ": cannot be created");
-    vox::BankError error = vox::ExportWave(bank, e, *out, kPieceSize);
-    if (!out->Close() && error == vox::BankError::Ok)
-        error = vox::BankError::Write;
-    out.reset();
-    if (error != vox::BankError::Ok) {
-        disk.Remove(target);
-        if (error != vox::BankError::Short && error != vox::BankError::Read)
-            Fail(target + (error == vox::BankError::NoMemory ? ": not enough memory" : ": writing failed (disk full?)"));
-        return error;
+    vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, e, path, force, kPieceSize);
+    switch (r.error) {
+    case vox::BankError::Ok:
+    case vox::BankError::Short:
+    case vox::BankError::Read: return r.error;
+    case vox::BankError::InTheWay: Fail(path + " already there; --force overwrites it");
+    case vox::BankError::Create: Fail(r.failedPath + ": cannot be created");
+    case vox::BankError::NoMemory: Fail(r.failedPath + ": not enough memory");
+    case vox::BankError::RenameFailed: Fail(path + ": the finished file cannot take this name");
+    default: Fail(r.failedPath + ": writing failed (disk full?)");
     }
-    if (replacing && !vox::MoveQuickly(target, path)) {
-        disk.Remove(target);
-        Fail(path + ": the finished file cannot take this name");
-    }
-    return error;
 }
 
 }  // namespace
@@ -107,7 +74,7 @@ Status Extract(const ExtractOptions& o)
     std::vector<std::string> paths;
     uint64_t total = 0;
     for (size_t n : sounds) {
-        paths.push_back(InFolder(o.folder, WaveFileName(n, b.NameOf(n))));
+        paths.push_back(InFolder(o.folder, vox::ExtractedName(n, b.NameOf(n))));
         if (vox::SoundInFile(b.bank.entries[n], b.bank.fileSize))
             total += (uint64_t)b.bank.entries[n].length;
     }

@@ -134,6 +134,10 @@ public:
         FlushFolderOf(to);
         return true;
     }
+    bool ReplaceQuickly(const std::string& from, const std::string& to) override
+    {
+        return rename(from.c_str(), to.c_str()) == 0;
+    }
     bool Rename(const std::string& from, const std::string& to) override
     {
         if (Exists(to))
@@ -148,11 +152,6 @@ Files& Disk()
 {
     static PosixFiles disk;
     return disk;
-}
-
-bool MoveQuickly(const std::string& from, const std::string& to)
-{
-    return rename(from.c_str(), to.c_str()) == 0;
 }
 
 }  // namespace vox

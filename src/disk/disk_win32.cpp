@@ -160,6 +160,10 @@ public:
             return false;
         return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     }
+    bool ReplaceQuickly(const std::string& from, const std::string& to) override
+    {
+        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    }
     bool Rename(const std::string& from, const std::string& to) override
     {
         return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
@@ -172,11 +176,6 @@ Files& Disk()
 {
     static WinFiles disk;
     return disk;
-}
-
-bool MoveQuickly(const std::string& from, const std::string& to)
-{
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 }  // namespace vox

@@ -1,7 +1,9 @@
-// Format sanity, the WAVE reader against odd and hostile files, and sounds written out as WAVE files.
+// Format sanity, the WAVE reader against odd and hostile files, and sounds written out as WAVE files
+// under their names.
 #include <gtest/gtest.h>
 
 #include "builders.h"
+#include "export.h"
 #include "memfiles.h"
 #include "wave.h"
 
@@ -135,3 +137,48 @@ TEST(ExportWave, WritesAFileThatReadsBackAsTheSound)
 }
 
 }  // namespace
+
+TEST(ExportWaveFile, LeavesTheNameWholeOrAsItWasWhicheverCallFails)
+{
+    TestSound s;
+    s.data = std::string(10, 'x');
+    const Entry e = EntryFor(s, kHeaderSize + kEntrySize);
+    const std::string bankBytes = BankBytes({s});
+    const struct { const char* name; bool existed; bool overwrite; } cases[] = {
+        {"a new name", false, false}, {"a file replaced", true, true}, {"a file kept", true, false}};
+    for (const auto& c : cases) {
+        std::string whole;
+        for (long failAt = 0;; failAt++) {
+            MemFiles files;
+            if (c.existed)
+                files.files["007-x.wav"] = "old";
+            MemSource bank(bankBytes, &files);
+            files.failAt = failAt;
+            ExportResult r = ExportWaveFile(files, bank, e, "007-x.wav", c.overwrite, 4);
+            const std::string now = files.files.count("007-x.wav") ? files.files["007-x.wav"] : "(none)";
+            EXPECT_EQ(files.files.count("007-x.wav.part"), 0u) << c.name << " at call " << failAt;
+            if (failAt == 0) {
+                whole = now;
+                EXPECT_EQ(r.error, c.existed && !c.overwrite ? BankError::InTheWay : BankError::Ok) << c.name;
+            } else if (r.error == BankError::Ok) {
+                EXPECT_EQ(now, whole) << c.name << " at call " << failAt;
+            } else {
+                EXPECT_EQ(now, c.existed ? "old" : "(none)") << c.name << " at call " << failAt;
+            }
+            if (failAt > files.calls)
+                break;
+        }
+        if (c.existed && c.overwrite) {
+            EXPECT_EQ(whole.substr(0, 4), "RIFF") << c.name;
+        }
+    }
+}
+
+TEST(ExtractedName, NumbersAndCleansTheName)
+{
+    const std::string plain = "Explosion", odd = "a/b:c*d?<e>|\"\x01", empty;
+    EXPECT_EQ(ExtractedName(7, &plain), "007-Explosion.wav");
+    EXPECT_EQ(ExtractedName(324, &odd), "324-a_b_c_d__e____.wav");
+    EXPECT_EQ(ExtractedName(12, &empty), "012.wav");
+    EXPECT_EQ(ExtractedName(1234, nullptr), "1234.wav");
+}
