@@ -218,7 +218,7 @@ static void RewriteBank(HWND hDlg, long l)
 void DoReplace(HWND hDlg, long l)
 {
     bRewriting = TRUE;  // the dialog takes no commands until the rewrite is over
-    if (MessageBoxA(hwndApp, "Are you sure you want to replace the sound ?", szAppName, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    if (!AskYesNo("Are you sure you want to replace the sound ?")) {
         ShowMessage("Hit Cancel !");
     } else if (!bValidFile) {
         ShowMessage("No sfx file open");

@@ -32,6 +32,22 @@ void ShowMessageF(const char* format, ...)
     ShowMessage(text);
 }
 
+// The program's questions: Yes or No, with the question icon.
+BOOL AskYesNo(const char* text)
+{
+    return MessageBoxA(hwndApp, text, szAppName, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+BOOL AskYesNoF(const char* format, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return AskYesNo(text);
+}
+
 void* AllocBlock(DWORD size)
 {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, size);

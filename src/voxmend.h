@@ -42,6 +42,8 @@ HWND StartApp(HINSTANCE hInstance, int iCmdShow);
 LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam);
 void ShowMessage(const char* text);
 void ShowMessageF(const char* format, ...);
+BOOL AskYesNo(const char* text);
+BOOL AskYesNoF(const char* format, ...);
 BOOL SelectedSound(long* number);
 BOOL CopyBounded(char* dst, size_t size, const char* src);
 void* AllocBlock(DWORD size);
