@@ -22,14 +22,19 @@ void ShowMessage(const char* text)
     MessageBoxA(hwndApp, text, szAppName, MB_OK);
 }
 
+// A message of at most 1023 characters, cut there.
+struct MessageText {
+    char text[1024];
+    MessageText(const char* format, va_list args) { vsnprintf(text, sizeof text, format, args); }
+};
+
 void ShowMessageF(const char* format, ...)
 {
-    char text[1024];
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    MessageText m(format, args);
     va_end(args);
-    ShowMessage(text);
+    ShowMessage(m.text);
 }
 
 // The program's questions: Yes or No, with the question icon.
@@ -40,12 +45,11 @@ BOOL AskYesNo(const char* text)
 
 BOOL AskYesNoF(const char* format, ...)
 {
-    char text[1024];
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    MessageText m(format, args);
     va_end(args);
-    return AskYesNo(text);
+    return AskYesNo(m.text);
 }
 
 void* AllocBlock(DWORD size)
