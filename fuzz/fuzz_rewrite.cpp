@@ -1,5 +1,7 @@
-// A random bank, maybe damaged, one random replacement, piece size, short reads and failing call:
-// the rewrite refuses and leaves every file as it was, or writes exactly the spliced bank.
+// A random bank, maybe damaged, one random replacement, piece size, short reads and failing call,
+// a backup kept or not, an older one there or not, hard links or none: the rewrite refuses and
+// leaves every file as it was, or writes exactly the spliced bank; the backup's name holds the
+// older backup, the old bank or nothing, and the old bank only when it was kept.
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -52,13 +54,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     files.readLimit = in.Next(4);
     files.failAt = in.Next(2) ? in.Next(64) + 1 : 0;
     files.replaceRefused = in.Next(2);
+    files.linksRefused = in.Next(2);
+    const Backup backup = in.Next(2) ? Backup::Keep : Backup::None;
+    const bool hadBackup = in.Next(2);
     MemSource source(old);
     Bank loaded;
     if (ReadBank(source, &loaded) != BankError::Ok)
         return 0;
-    const std::string path = "b/BANK.SFX", newPath = "b/new.sfx";
+    const std::string path = "b/BANK.SFX", newPath = "b/new.sfx", backupPath = "b/BANK.SFX.bak";
     files.files[path] = old;
-    RewriteResult r = Rewrite(files, path, loaded, {{sound, &with}}, piece);
+    if (hadBackup)
+        files.files[backupPath] = "older";
+    RewriteResult r = Rewrite(files, path, loaded, {{sound, &with}}, backup, piece);
+    const std::string older = hadBackup ? "older" : "(none)";
+    const std::string now = files.files.count(backupPath) ? files.files[backupPath] : "(none)";
+    files.files.erase(backupPath);
+    // The old bank may take the backup's name before a later step fails.
+    if (r.backupKept ? now != old : now != older && !(backup == Backup::Keep && now == old))
+        abort();
 
     bool valid = sound < loaded.entries.size() && !with.bytes.empty() && IsSaneFormat(f) && LayoutProblem(loaded) == BankError::Ok;
     std::string spliced = valid ? test::SplicedBank(old, sound, with) : old;

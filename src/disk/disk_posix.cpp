@@ -1,7 +1,9 @@
-// Files on a POSIX system: pread and write, fsync, rename with the folder flushed after it.
+// Files on a POSIX system: pread and write, fsync, rename with the folder flushed after it,
+// hard links, and on Linux an exchange of two names in one step.
 #include "disk.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -143,6 +145,19 @@ public:
         if (Exists(to))
             return false;
         return Replace(from, to);
+    }
+    bool Link(const std::string& from, const std::string& to) override { return link(from.c_str(), to.c_str()) == 0; }
+    bool Exchange(const std::string& a, const std::string& b) override
+    {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+        if (renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) != 0)
+            return false;
+        FlushFolderOf(b);
+        return true;
+#else
+        (void)a, (void)b;
+        return false;
+#endif
     }
 };
 

@@ -1,4 +1,5 @@
-// Files on Windows: handles read at an offset, FlushFileBuffers, MoveFileEx for the swap.
+// Files on Windows: handles read at an offset, FlushFileBuffers, MoveFileEx for the swap, hard
+// links for the backup.
 #include "disk.h"
 
 #define WIN32_LEAN_AND_MEAN
@@ -152,11 +153,15 @@ public:
     std::unique_ptr<Sink> CreateOrTruncate(const std::string& path) override { return Create(path, CREATE_ALWAYS); }
     bool Exists(const std::string& path) override { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
     bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()) != FALSE; }
-    bool Replace(const std::string& from, const std::string& to) override
+    bool CanReplace(const std::string& path) override
     {
         // Windows refuses to move onto a read-only file; Wine may not, so ask first.
-        DWORD attrs = GetFileAttributesA(to.c_str());
-        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY))
+        DWORD attrs = GetFileAttributesA(path.c_str());
+        return attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_READONLY);
+    }
+    bool Replace(const std::string& from, const std::string& to) override
+    {
+        if (!CanReplace(to))
             return false;
         return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     }
@@ -167,6 +172,10 @@ public:
     bool Rename(const std::string& from, const std::string& to) override
     {
         return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
+    bool Link(const std::string& from, const std::string& to) override
+    {
+        return CreateHardLinkA(to.c_str(), from.c_str(), NULL) != FALSE;
     }
 };
 

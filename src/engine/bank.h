@@ -78,6 +78,9 @@ enum class BankError {
     DeleteRefused,  // the new bank is complete; the old one could not be deleted and is unchanged
     RenameFailed,   // the new bank is complete but could not take the bank's name
     BadRequest,     // a replacement names no sound of the bank, names one twice, or has a format no bank may hold
+    NoBackup,       // there is no backup beside the bank to put back
+    BadBackup,      // the backup is not a bank that can be put back
+    SwapRefused,    // the bank and its backup cannot change places
 };
 
 // Reads the header and directory. Short when the file ends before either.

@@ -44,6 +44,12 @@ public:
     virtual bool ReplaceQuickly(const std::string& from, const std::string& to) { return Replace(from, to); }
     // A plain rename; to must not exist.
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
+    // Whether path can be put out of its place at all: Windows refuses read-only files.
+    virtual bool CanReplace(const std::string&) { return true; }
+    // A second name for the file at from; false where the file system has no hard links.
+    virtual bool Link(const std::string& from, const std::string& to) = 0;
+    // a and b change places in one step; false, with nothing changed, where the system cannot.
+    virtual bool Exchange(const std::string&, const std::string&) { return false; }
 };
 
 // The folder part of path, with its separator ("" for a bare name).

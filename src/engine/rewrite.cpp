@@ -2,6 +2,8 @@
 // in, every call checked, and the new bank put in the old one's place in one step.
 #include "rewrite.h"
 
+#include "backup.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -144,7 +146,8 @@ std::vector<Entry> CorrectedDirectory(const std::vector<Entry>& entries, const s
 }
 
 RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loaded,
-                      std::vector<Replacement> replacements, size_t pieceSize, const Progress& progress)
+                      std::vector<Replacement> replacements, Backup backup, size_t pieceSize,
+                      const Progress& progress)
 {
     RewriteResult result;
     result.newPath = FolderOf(bankPath) + kNewBankName;
@@ -196,7 +199,8 @@ RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loa
         return fail(e);
     }
 
-    if (!files.Replace(result.newPath, bankPath)) {
+    result.backupKept = backup == Backup::Keep && SwapInKeepingBackup(files, result.newPath, bankPath);
+    if (!result.backupKept && !files.Replace(result.newPath, bankPath)) {
         if (!files.Remove(bankPath))
             return fail(BankError::DeleteRefused);
         if (!files.Rename(result.newPath, bankPath))

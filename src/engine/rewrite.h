@@ -29,9 +29,13 @@ enum class Step {
 // Called before each step and piece; done and total count the bytes of the new bank.
 using Progress = std::function<void(Step step, uint64_t done, uint64_t total)>;
 
+// Whether the old bank is kept as the backup beside the bank (BackupPathFor) or deleted.
+enum class Backup { Keep, None };
+
 struct RewriteResult {
     BankError error = BankError::Ok;
-    std::string newPath;  // new.sfx beside the bank
+    std::string newPath;      // new.sfx beside the bank
+    bool backupKept = false;  // on success: the old bank is the backup now
     Bank bank;            // on success the bank now under the name, with its corrected directory
 };
 
@@ -40,9 +44,11 @@ std::vector<Entry> CorrectedDirectory(const std::vector<Entry>& entries, const s
 
 // Writes new.sfx beside bankPath from the bank on disk, which must still hold the directory
 // that was loaded, streaming through one buffer of pieceSize bytes; flushes it and puts it in
-// the bank's place in one step. On any failure before that the bank is untouched and no
-// new.sfx is left.
+// the bank's place in one step, the old bank becoming the backup when asked and the file
+// system allows it (else it is deleted, and backupKept says so). On any failure before that
+// the bank is untouched and no new.sfx is left.
 RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loaded,
-                      std::vector<Replacement> replacements, size_t pieceSize, const Progress& progress = {});
+                      std::vector<Replacement> replacements, Backup backup, size_t pieceSize,
+                      const Progress& progress = {});
 
 }  // namespace vox

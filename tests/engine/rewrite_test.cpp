@@ -43,7 +43,7 @@ RewriteResult Replace(MemFiles& files, const std::string& old, size_t sound, con
                       const Progress& progress = {})
 {
     files.files[kBank] = old;
-    return Rewrite(files, kBank, Loaded(old), {{sound, &with}}, piece, progress);
+    return Rewrite(files, kBank, Loaded(old), {{sound, &with}}, Backup::None, piece, progress);
 }
 
 TEST(Rewrite, ReplacesTheMiddleOfThreeSounds)
@@ -99,7 +99,7 @@ TEST(Rewrite, EqualsASpliceOfTheOldBank)
                 MemFiles files;
                 files.files[kBank] = old;
                 files.readLimit = limit;
-                RewriteResult r = Rewrite(files, kBank, Loaded(old), reps, piece);
+                RewriteResult r = Rewrite(files, kBank, Loaded(old), reps, Backup::None, piece);
                 EXPECT_EQ(r.error, BankError::Ok) << c.name << ", pieces of " << piece << ", reads of " << limit;
                 EXPECT_EQ(files.files, (FileMap{{kBank, want}})) << c.name << ", pieces of " << piece << ", reads of " << limit;
                 EXPECT_EQ(r.bank.entries, Loaded(want).entries) << c.name;
@@ -202,7 +202,7 @@ TEST(Rewrite, RefusesAndLeavesEveryFileAsItWas)
         s.reps = {{1, &with}};
         change(s);
         FileMap before = s.files.files;
-        EXPECT_EQ(Rewrite(s.files, kBank, s.loaded, s.reps, s.piece).error, error) << "row " << row;
+        EXPECT_EQ(Rewrite(s.files, kBank, s.loaded, s.reps, Backup::Keep, s.piece).error, error) << "row " << row;
         EXPECT_EQ(s.files.files, before) << "row " << row;
     }
 }
@@ -266,7 +266,7 @@ TEST_F(RealDisk, RewritesABank)
     const std::string old = BankBytes(Sounds({1000, 20000, 300}), "tail");
     Sound with = NewSound(5000);
     Put("BANK.SFX", old);
-    ASSERT_EQ(Rewrite(Disk(), dir_ + "BANK.SFX", Loaded(old), {{1, &with}}, 4096).error, BankError::Ok);
+    ASSERT_EQ(Rewrite(Disk(), dir_ + "BANK.SFX", Loaded(old), {{1, &with}}, Backup::None, 4096).error, BankError::Ok);
     EXPECT_EQ(Get("BANK.SFX"), SplicedBank(old, 1, with));
     EXPECT_FALSE(Disk().Exists(dir_ + "new.sfx"));
 }

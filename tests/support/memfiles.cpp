@@ -109,4 +109,21 @@ bool MemFiles::Rename(const std::string& from, const std::string& to)
     return true;
 }
 
+// A link is a copy here: nothing in the engine writes to a file once it has a second name.
+bool MemFiles::Link(const std::string& from, const std::string& to)
+{
+    if (Fails() || linksRefused || files.count(to) || !files.count(from))
+        return false;
+    files[to] = files[from];
+    return true;
+}
+
+bool MemFiles::Exchange(const std::string& a, const std::string& b)
+{
+    if (Fails() || !canExchange || locked.count(a) || locked.count(b) || !files.count(a) || !files.count(b))
+        return false;
+    std::swap(files[a], files[b]);
+    return true;
+}
+
 }  // namespace vox

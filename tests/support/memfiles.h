@@ -14,12 +14,14 @@ namespace vox {
 class MemFiles : public Files {
 public:
     std::map<std::string, std::string> files;
-    std::set<std::string> locked;  // names that cannot be removed or replaced
+    std::set<std::string> locked;  // names that cannot be removed or replaced (read-only files)
     long failAt = 0;               // the call (counted from 1) that fails; 0 for none
     long calls = 0;                // calls made so far
     size_t readLimit = 0;          // when not 0, no read returns more than this
     size_t space = SIZE_MAX;       // bytes that can still be written
     bool replaceRefused = false;   // the one-step swap is refused, as some file systems do
+    bool linksRefused = false;     // no hard links, as on FAT
+    bool canExchange = false;      // two names change places in one step, as on Linux
 
     // Counts a call; true when this one is to fail.
     bool Fails() { return ++calls == failAt; }
@@ -31,6 +33,9 @@ public:
     bool Remove(const std::string& path) override;
     bool Replace(const std::string& from, const std::string& to) override;
     bool Rename(const std::string& from, const std::string& to) override;
+    bool CanReplace(const std::string& path) override { return !locked.count(path); }
+    bool Link(const std::string& from, const std::string& to) override;
+    bool Exchange(const std::string& a, const std::string& b) override;
 };
 
 // A source over bytes held by the caller, failing through files when it is given.

@@ -1,0 +1,196 @@
+// The backup a replace keeps and the undo that puts it back: whichever call fails, the bank's
+// name holds a whole bank and the backup's a whole earlier one or nothing, and after any
+// sequence of replaces and undos the two hold the last two states the user made.
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "backup.h"
+#include "builders.h"
+#include "memfiles.h"
+#include "rewrite.h"
+
+using namespace vox;
+using namespace vox::test;
+
+namespace {
+
+using FileMap = std::map<std::string, std::string>;
+const std::string kBank = "d/BANK.SFX", kBackup = "d/BANK.SFX.bak", kNew = "d/new.sfx";
+
+Bank Loaded(const std::string& bytes)
+{
+    MemSource source(bytes);
+    Bank bank;
+    EXPECT_EQ(ReadBank(source, &bank), BankError::Ok);
+    return bank;
+}
+
+Sound NewSound(size_t n, int seed)
+{
+    Sound s{{kPcm, 1, 22050, 22050, 1, 8, 0}, false, {}};
+    for (size_t i = 0; i < n; i++)
+        s.bytes.push_back((uint8_t)(i * 3 + seed));
+    return s;
+}
+
+std::string Held(MemFiles& files, const std::string& name)
+{
+    return files.files.count(name) ? files.files[name] : "(none)";
+}
+
+// What files hold, with the leftover second name settled as the next replace or undo settles it.
+void Settle(MemFiles& files)
+{
+    files.failAt = 0;
+    CheckBackup(files, kBank);
+}
+
+TEST(Backup, IsNamedAfterTheBank)
+{
+    EXPECT_EQ(BackupPathFor("x/SOUNDS.SFX"), "x/SOUNDS.SFX.bak");
+    const std::pair<const char*, bool> names[] = {{"a.qsb.bak", true}, {"A.SFX.BAK", true}, {"d/x.Sfx.Bak", true},
+                                                  {"a.sfx", false},    {"a.bak", false},    {"a.txt.bak", false},
+                                                  {"sfx.bak", false},  {"", false}};
+    for (const auto& [name, backup] : names)
+        EXPECT_EQ(IsBackupName(name), backup) << name;
+}
+
+TEST(Backup, TheReplaceKeepsTheOldBankWhicheverCallFails)
+{
+    const std::string old = BankBytes(Sounds({10, 20, 30})), older = BankBytes(Sounds({5, 20, 30}));
+    const Sound with = NewSound(25, 1);
+    const std::string want = SplicedBank(old, 1, with);
+    const struct { const char* name; std::function<void(MemFiles&)> set; bool kept; } cases[] = {
+        {"an older backup there", [&](MemFiles& f) { f.files[kBackup] = older; }, true},
+        {"no backup yet", [](MemFiles&) {}, true},
+        {"no hard links", [&](MemFiles& f) { f.files[kBackup] = older, f.linksRefused = true; }, false},
+        {"a read-only backup in the way", [&](MemFiles& f) { f.files[kBackup] = older, f.locked = {kBackup}; }, false},
+    };
+    for (const auto& c : cases) {
+        for (long k = 0;; k++) {
+            MemFiles files;
+            files.files[kBank] = old;
+            c.set(files);
+            const std::string before = Held(files, kBackup);
+            files.failAt = k;
+            RewriteResult r = Rewrite(files, kBank, Loaded(old), {{1, &with}}, Backup::Keep, 7);
+            const bool failed = k > 0 && files.calls >= k;
+            const std::string at = std::string(c.name) + ", call " + std::to_string(k) + " failing";
+            const std::string bank = Held(files, kBank), backup = Held(files, kBackup);
+            EXPECT_TRUE(r.error == BankError::Ok ? bank == want : bank == old) << at;
+            EXPECT_TRUE(backup == before || backup == old) << at;
+            if (r.backupKept) {
+                EXPECT_EQ(backup, old) << at;
+            }
+            Settle(files);
+            EXPECT_EQ(Held(files, kBackup), backup) << at;
+            if (r.error == BankError::Ok) {
+                EXPECT_EQ(files.files.size(), backup == "(none)" ? 1u : 2u) << at << ": nothing else is left";
+            }
+            if (!failed) {
+                EXPECT_EQ(r.error, BankError::Ok) << at;
+                EXPECT_EQ(r.backupKept, c.kept) << at;
+                EXPECT_EQ(backup, c.kept ? old : before) << at;
+                if (k > 0)
+                    break;
+            }
+        }
+    }
+}
+
+TEST(Backup, ALockedBankIsRefusedAsBeforeAndItsBackupKept)
+{
+    const std::string old = BankBytes(Sounds({10, 20})), older = BankBytes(Sounds({11, 20}));
+    const Sound with = NewSound(5, 2);
+    MemFiles files;
+    files.files = {{kBank, old}, {kBackup, older}};
+    files.locked = {kBank};
+    EXPECT_EQ(Rewrite(files, kBank, Loaded(old), {{0, &with}}, Backup::Keep, 7).error, BankError::DeleteRefused);
+    EXPECT_EQ(files.files, (FileMap{{kBank, old}, {kBackup, older}, {kNew, SplicedBank(old, 0, with)}}));
+}
+
+TEST(Undo, RefusesAndLeavesBothFilesAsTheyWere)
+{
+    const std::string bank = BankBytes(Sounds({10, 20})), good = BankBytes(Sounds({30, 20}));
+    std::string apart = good;
+    apart[kHeaderSize + kEntrySize + 4] += 1;  // the second sound's offset
+    const struct { const char* name; FileMap files; BankError error, problem; std::function<void(MemFiles&)> set; } cases[] = {
+        {"no backup", {{kBank, bank}}, BankError::NoBackup, BankError::Ok, {}},
+        {"a truncated backup", {{kBank, bank}, {kBackup, good.substr(0, 20)}}, BankError::BadBackup, BankError::Short, {}},
+        {"a backup cut before its last sound", {{kBank, bank}, {kBackup, good.substr(0, good.size() - 1)}},
+         BankError::BadBackup, BankError::EndsEarly, {}},
+        {"a backup counting 326 sounds", {{kBank, bank}, {kBackup, BankBytes(Sounds(std::vector<size_t>(326, 1)))}},
+         BankError::BadBackup, BankError::CountDiffers, {}},
+        {"a backup whose sounds are not back to back", {{kBank, bank}, {kBackup, apart}}, BankError::BadBackup,
+         BankError::NotBackToBack, {}},
+        {"new.sfx left by a cut-off replace", {{kBank, bank}, {kBackup, good}, {kNew, "part"}}, BankError::InTheWay,
+         BankError::Ok, {}},
+        {"no bank", {{kBackup, good}}, BankError::Open, BankError::Ok, {}},
+        {"a read-only bank", {{kBank, bank}, {kBackup, good}}, BankError::SwapRefused, BankError::Ok,
+         [](MemFiles& f) { f.locked = {kBank}; }},
+        {"no exchange and no hard links", {{kBank, bank}, {kBackup, good}}, BankError::SwapRefused, BankError::Ok,
+         [](MemFiles& f) { f.linksRefused = true; }},
+    };
+    for (const auto& c : cases) {
+        MemFiles files;
+        files.files = c.files;
+        if (c.set)
+            c.set(files);
+        BackupCheck r = Undo(files, kBank);
+        EXPECT_EQ(r.error, c.error) << c.name;
+        EXPECT_EQ(r.problem, c.problem) << c.name;
+        EXPECT_EQ(files.files, c.files) << c.name;
+    }
+}
+
+TEST(Undo, SwapsOrLeavesBothWhicheverCallFails)
+{
+    const std::string bank = BankBytes(Sounds({10, 20})), backup = BankBytes(Sounds({30, 20}));
+    const FileMap before = {{kBank, bank}, {kBackup, backup}}, after = {{kBank, backup}, {kBackup, bank}};
+    for (bool exchange : {true, false}) {
+        for (long k = 1;; k++) {
+            MemFiles files;
+            files.files = before;
+            files.canExchange = exchange;
+            files.failAt = k;
+            BackupCheck r = Undo(files, kBank);
+            const bool failed = files.calls >= k;
+            Settle(files);
+            const std::string at = std::string(exchange ? "exchange" : "links") + ", call " + std::to_string(k);
+            EXPECT_TRUE(files.files == (r.error == BankError::Ok ? after : before) || (failed && files.files == after)) << at;
+            if (!failed) {
+                EXPECT_EQ(r.error, BankError::Ok) << at;
+                EXPECT_EQ(r.backup.entries, Loaded(backup).entries) << at;
+                break;
+            }
+        }
+    }
+}
+
+// The user's states, newest first: the bank and its backup must be the first two distinct ones.
+TEST(Undo, ReplacesAndUndosKeepTheLastTwoStates)
+{
+    for (bool exchange : {true, false}) {
+        MemFiles files;
+        files.canExchange = exchange;
+        std::vector<std::string> states = {BankBytes(Sounds({10, 20, 30}))};
+        files.files[kBank] = states[0];
+        const char* steps = "RUURRUUUR";  // replace, undo
+        for (int i = 0; steps[i]; i++) {
+            if (steps[i] == 'R') {
+                const Sound with = NewSound(5 + (size_t)i, i);
+                ASSERT_EQ(Rewrite(files, kBank, Loaded(files.files[kBank]), {{(size_t)i % 3, &with}}, Backup::Keep, 7).error,
+                          BankError::Ok);
+                states.insert(states.begin(), files.files[kBank]);
+            } else {
+                ASSERT_EQ(Undo(files, kBank).error, BankError::Ok) << "step " << i;
+                std::swap(states[0], states[1]);
+            }
+            EXPECT_EQ(files.files, (FileMap{{kBank, states[0]}, {kBackup, states[1]}})) << "step " << i;
+            EXPECT_NE(states[0], states[1]);
+        }
+    }
+}
+
+}  // namespace
