@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "backup.h"
 #include "commands.h"
 #include "describe.h"
 #include "disk.h"
@@ -12,6 +13,11 @@ namespace voxbank {
 
 vox::BankError ReadBankAt(const std::string& path, LoadedBank* out)
 {
+    if (vox::IsBackupName(path)) {
+        const std::string bank = path.substr(0, path.size() - 4);
+        Fail(path + ": is the backup of " + bank + " that replace keeps, not a bank to work on (voxbank undo " + bank +
+             " puts it back)");
+    }
     out->path = path;
     out->file = vox::Disk().Open(path);
     if (!out->file)

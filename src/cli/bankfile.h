@@ -22,6 +22,7 @@ struct LoadedBank {
 };
 
 // Opens the bank, reads its directory and its index names: Open, Read or Short when it cannot.
+// A backup's name ends the command: it is not a bank to work on.
 vox::BankError ReadBankAt(const std::string& path, LoadedBank* out);
 // The same; a bank that cannot be read ends the command with a message naming it.
 LoadedBank LoadBank(const std::string& path);

@@ -37,11 +37,16 @@ struct ExtractOptions {
 struct ReplaceOptions {
     std::string bank;
     std::vector<std::string> pairs;  // SOUND=FILE
+    bool noBackup = false;
+};
+struct UndoOptions {
+    std::string bank;
 };
 
 Status List(const ListOptions& options);
 Status Check(const CheckOptions& options);
 Status Extract(const ExtractOptions& options);
 Status Replace(const ReplaceOptions& options);
+Status Undo(const UndoOptions& options);
 
 }  // namespace voxbank

@@ -50,7 +50,7 @@ int Run(const std::function<Status()>& command)
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Lists, checks, extracts and replaces the sounds of Tarn sound banks.", "voxbank"};
+    CLI::App app{"Lists, checks, extracts and replaces the sounds of Tarn sound banks, and undoes a replace.", "voxbank"};
     app.set_version_flag("--version", "voxbank 1.0");
     app.require_subcommand(1);
     app.footer("Exit status: 0 done, 1 the work failed and nothing was changed, 2 usage error.");
@@ -74,10 +74,19 @@ int main(int argc, char** argv)
 
     voxbank::ReplaceOptions replace;
     CLI::App* replaceCommand = app.add_subcommand(
-        "replace", "Replaces sounds by PCM WAVE files in one rewrite of the bank; all or nothing");
+        "replace", "Replaces sounds by PCM WAVE files in one rewrite of the bank, all or nothing; the old bank is kept "
+                   "as BANK.bak");
     replaceCommand->add_option("BANK", replace.bank, "The bank")->required();
     replaceCommand->add_option("SOUND=FILE", replace.pairs, "A sound's number, or its name from the index, and a WAVE file")
         ->required();
+    replaceCommand->add_flag("--no-backup", replace.noBackup,
+                               "Delete the old bank instead of keeping it as BANK.bak (a backup already there stays as it is)");
+
+    voxbank::UndoOptions undo;
+    CLI::App* undoCommand = app.add_subcommand(
+        "undo", "Puts back the bank as it was before the last replace (BANK.bak), keeping the bank as it is now as "
+                "BANK.bak: a second undo redoes");
+    undoCommand->add_option("BANK", undo.bank, "The bank")->required();
 
     int parsed = Parse(app, argc, argv);
     if (parsed >= 0)
@@ -88,5 +97,7 @@ int main(int argc, char** argv)
         return Run([&] { return voxbank::Check(check); });
     if (*extractCommand)
         return Run([&] { return voxbank::Extract(extract); });
+    if (*undoCommand)
+        return Run([&] { return voxbank::Undo(undo); });
     return Run([&] { return voxbank::Replace(replace); });
 }

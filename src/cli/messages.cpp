@@ -1,5 +1,6 @@
 #include "messages.h"
 
+#include "backup.h"
 #include "rewrite.h"
 
 namespace voxbank {
@@ -33,6 +34,12 @@ std::string BankMessage(vox::BankError e, const std::string& bank)
     case vox::BankError::RenameFailed:
         return newBank + ": the new bank is complete but could not be renamed to " + bank + "; rename it by hand";
     case vox::BankError::BadRequest: return bank + ": a replacement names no sound of the bank or cannot be stored";
+    case vox::BankError::NoBackup:
+        return bank + ": no backup " + vox::BackupPathFor(bank) + " beside it to put back (a replace keeps one)";
+    case vox::BankError::BadBackup: return vox::BackupPathFor(bank) + ": is not a bank that can be put back";
+    case vox::BankError::SwapRefused:
+        return bank + ": the file system refused to exchange it with " + vox::BackupPathFor(bank) +
+               "; both are as they were";
     }
     return bank + ": unknown error";
 }

@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "backup.h"
 #include "bankfile.h"
 #include "commands.h"
 #include "describe.h"
@@ -81,13 +82,17 @@ Status Replace(const ReplaceOptions& o)
         replacements.push_back({sounds[i], &requests[i].wave});
 
     ProgressBar bar("replacing");
-    vox::RewriteResult result = vox::Rewrite(vox::Disk(), o.bank, b.bank, replacements, kPieceSize,
+    vox::RewriteResult result = vox::Rewrite(vox::Disk(), o.bank, b.bank, replacements,
+                                             o.noBackup ? vox::Backup::None : vox::Backup::Keep, kPieceSize,
                                              [&bar](vox::Step, uint64_t done, uint64_t total) { bar.Show(done, total); });
     bar.Clear();
     if (result.error != vox::BankError::Ok)
         Fail(BankMessage(result.error, o.bank));
     for (size_t sound : sounds)
         PrintChange(b, sound, b.bank.entries[sound], result.bank.entries[sound]);
+    if (!o.noBackup && !result.backupKept)
+        fprintf(stderr, "voxbank: %s: replaced without a backup: the file system refused to keep the old bank as %s\n",
+                o.bank.c_str(), vox::BackupPathFor(o.bank).c_str());
     return kOk;
 }
 

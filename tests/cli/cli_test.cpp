@@ -99,6 +99,40 @@ TEST_F(Voxbank, SeveralSoundsInOnePassAsOneAfterAnother)
     EXPECT_TRUE(Get("ONE.SFX") == BankBytes(sounds));
 }
 
+TEST_F(Voxbank, UndoPutsBackTheBankBeforeTheLastReplaceAndASecondUndoRedoes)
+{
+    const std::string first = Get("BANK.SFX");
+    WaveLayout w;
+    w.data = std::string(999, '\x33');
+    Put("w.wav", WaveBytes(w));
+    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "2=" + Path("w.wav")}).status, 0);
+    const std::string second = Get("BANK.SFX");
+    EXPECT_TRUE(Get("BANK.SFX.bak") == first);
+    Outcome undone = RunVoxbank({"undo", Path("BANK.SFX")});
+    ASSERT_EQ(undone.status, 0) << undone.err;
+    EXPECT_NE(undone.out.find("4 sounds"), std::string::npos) << undone.out;
+    EXPECT_NE(undone.out.find("sound 2 (CON): 7 bytes (999 before the undo)"), std::string::npos) << undone.out;
+    EXPECT_TRUE(Get("BANK.SFX") == first && Get("BANK.SFX.bak") == second);
+    ASSERT_EQ(RunVoxbank({"undo", Path("BANK.SFX")}).status, 0);
+    EXPECT_TRUE(Get("BANK.SFX") == second && Get("BANK.SFX.bak") == first);
+
+    // without a backup the old bank goes, and the backup of an earlier replace stays as it was
+    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "0=" + Path("w.wav"), "--no-backup"}).status, 0);
+    EXPECT_TRUE(Get("BANK.SFX.bak") == first);
+    EXPECT_FALSE(Has("BANK.SFX.bak.part"));
+
+    // where the file system has no hard links the replace is done all the same, and says so once
+    std::filesystem::remove(Path("BANK.SFX.bak"));
+    const std::string third = Get("BANK.SFX");
+    Outcome noLinks = RunVoxbank({"replace", Path("BANK.SFX"), "1=" + Path("w.wav")},
+                                 {"LD_PRELOAD=" KILLPOINT, "ASAN_OPTIONS=verify_asan_link_order=0", "VOXBANK_NO_LINKS=1"});
+    EXPECT_EQ(noLinks.status, 0);
+    EXPECT_EQ(noLinks.err, "voxbank: " + Path("BANK.SFX") + ": replaced without a backup: the file system refused to keep "
+                           "the old bank as " + Path("BANK.SFX.bak") + "\n");
+    EXPECT_FALSE(Has("BANK.SFX.bak"));
+    EXPECT_TRUE(Get("BANK.SFX") != third);
+}
+
 struct Case {
     const char* what;
     std::vector<std::string> args;  // '@' stands for the test's folder
@@ -165,13 +199,25 @@ TEST(VoxbankRefusalsAndChecks, SayWhyAndLeaveEveryFileAsItWas)
         {"check: short index", check, 1, "BANK.txt: names 2 of 4 sounds", [](Banked& t) { t.Put("BANK.txt", IndexText({"a", "b"})); }},
         {"check: format that would not play", check, 1, "sound 2 (CON) has a format that would not play (PCM 1ch 500 Hz 8-bit)",
          Bank([](auto& s) { s[2].rate = 500; })},
+        {"undo: no backup", {"undo", "@BANK.SFX"}, 1, "BANK.SFX: no backup " },
+        {"undo: a truncated backup", {"undo", "@BANK.SFX"}, 1,
+         "BANK.SFX.bak: the file is shorter than its header and directory (cut short?); it was not put back",
+         [](Banked& t) { t.Put("BANK.SFX.bak", t.Get("BANK.SFX").substr(0, 30)); }},
+        {"undo: a backup of 326 sounds", {"undo", "@BANK.SFX"}, 1, "BANK.SFX.bak: its header counts more than 325",
+         [](Banked& t) { t.Put("BANK.SFX.bak", BankBytes(Sounds(std::vector<size_t>(326, 1)))); }},
+        {"undo: new.sfx in the way", {"undo", "@BANK.SFX"}, 1, "new.sfx is in the way",
+         [](Banked& t) { t.Put("BANK.SFX.bak", t.Get("BANK.SFX")), t.Put("new.sfx", "left over"); }},
+        {"list: a backup", {"list", "@BANK.SFX.bak"}, 1, "BANK.SFX.bak: is the backup of",
+         [](Banked& t) { t.Put("BANK.SFX.bak", t.Get("BANK.SFX")); }},
+        {"extract: a backup", {"extract", "@bank.sfx.BAK"}, 1, "is the backup of",
+         [](Banked& t) { t.Put("bank.sfx.BAK", t.Get("BANK.SFX")); }},
     };
     for (const Case& c : cases) {
         Banked t;
         t.Put("w.wav", WaveBytes(WaveLayout()));
         if (c.arrange)
             c.arrange(t);
-        const std::string bank = t.Get("BANK.SFX"), leftOver = t.Get("new.sfx");
+        const std::string bank = t.Get("BANK.SFX"), leftOver = t.Get("new.sfx"), backup = t.Get("BANK.SFX.bak");
         std::vector<std::string> args;
         for (std::string a : c.args)
             args.push_back(a.find('@') == std::string::npos ? a : a.replace(a.find('@'), 1, t.Path("")));
@@ -179,7 +225,7 @@ TEST(VoxbankRefusalsAndChecks, SayWhyAndLeaveEveryFileAsItWas)
         EXPECT_EQ(o.status, c.status) << c.what << ": " << o.err;
         EXPECT_NE((o.out + o.err).find(c.says), std::string::npos) << c.what << ": " << o.out << o.err;
         EXPECT_LE(std::count(o.err.begin(), o.err.end(), '\n'), 1) << c.what << ": " << o.err;
-        EXPECT_TRUE(t.Get("BANK.SFX") == bank && t.Get("new.sfx") == leftOver) << c.what;
+        EXPECT_TRUE(t.Get("BANK.SFX") == bank && t.Get("new.sfx") == leftOver && t.Get("BANK.SFX.bak") == backup) << c.what;
     }
 }
 
