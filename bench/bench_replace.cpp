@@ -159,6 +159,12 @@ public:
         return disk_.Replace(from, to);
     }
     bool Rename(const std::string& from, const std::string& to) override { return disk_.Rename(from, to); }
+    bool CanReplace(const std::string& p) override { return disk_.CanReplace(p); }
+    bool Link(const std::string& from, const std::string& to) override
+    {
+        Timed t{spent.swap};
+        return disk_.Link(from, to);
+    }
 
 private:
     vox::Files& disk_ = vox::Disk();
@@ -175,7 +181,7 @@ bool EngineRewrite(const std::string& bank, const vox::Sound& with)
     TimedDisk disk;
     spent = Spent();
     double start = Seconds();
-    vox::RewriteResult r = vox::Rewrite(disk, bank, loaded, {{(size_t)kReplaced, &with}}, WORKBUFSIZE);
+    vox::RewriteResult r = vox::Rewrite(disk, bank, loaded, {{(size_t)kReplaced, &with}}, vox::Backup::Keep, WORKBUFSIZE);
     spent.total = Seconds() - start;
     return r.error == vox::BankError::Ok;
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "disk.h"
+#include "backup.h"
 #include "rewrite.h"
 
 RECORD records[MAXRECORDS];
@@ -138,16 +139,35 @@ struct StatusLine {
     }
 };
 
+// Why a bank cannot be worked on, in the words of the rewrite's and the undo's messages.
+static const char* ProblemText(vox::BankError e)
+{
+    switch (e) {
+    case vox::BankError::Open: return "it cannot be opened";
+    case vox::BankError::Read: return "it cannot be read";
+    case vox::BankError::Short: return "it is shorter than its directory says";
+    case vox::BankError::CountDiffers: return "its header does not count the sounds that were loaded";
+    case vox::BankError::NotBackToBack: return "its sounds do not lie back to back right behind the directory";
+    case vox::BankError::EndsEarly: return "the file ends before its last sound";
+    case vox::BankError::TooLarge: return "the new bank would be too large";
+    default: return "the new sound cannot be stored in it";
+    }
+}
+
+static void ReportInTheWay(const std::string& fresh)
+{
+    ShowMessageF("%s is in the way. Move or rename it and try again; the bank is unchanged.", fresh.c_str());
+}
+
 static void ReportRewriteFailure(const vox::RewriteResult& r)
 {
     const char* bank = szBankPath;
     const char* fresh = r.newPath.c_str();
-    const char* reason = NULL;
     switch (r.error) {
     case vox::BankError::Ok:
         return;
     case vox::BankError::InTheWay:
-        ShowMessageF("%s is in the way. Move or rename it and try again; the bank is unchanged.", fresh);
+        ReportInTheWay(r.newPath);
         return;
     case vox::BankError::Open:
         ShowMessageF("Unable to open the bank %s. It is unchanged.", bank);
@@ -175,14 +195,10 @@ static void ReportRewriteFailure(const vox::RewriteResult& r)
     case vox::BankError::RenameFailed:
         ShowMessageF("Failed to rename file new.sfx\n\nThe new bank is %s; rename it to %s to use it.", fresh, szFile);
         return;
-    case vox::BankError::Read: reason = "it cannot be read"; break;
-    case vox::BankError::CountDiffers: reason = "its header does not count the sounds that were loaded"; break;
-    case vox::BankError::NotBackToBack: reason = "its sounds do not lie back to back right behind the directory"; break;
-    case vox::BankError::EndsEarly: reason = "the file ends before its last sound"; break;
-    case vox::BankError::TooLarge: reason = "the new bank would be too large"; break;
-    case vox::BankError::BadRequest: reason = "the new sound cannot be stored in it"; break;
+    default:
+        ShowMessageF("The bank %s cannot be rewritten safely: %s. It is unchanged.", bank, ProblemText(r.error));
+        return;
     }
-    ShowMessageF("The bank %s cannot be rewritten safely: %s. It is unchanged.", bank, reason);
 }
 
 // The open bank as it was loaded, for the rewrite to compare with the file.
@@ -205,7 +221,7 @@ static void RewriteBank(HWND hDlg, long l)
     status.hDlg = hDlg;
     vox::Progress progress = [&status](vox::Step step, uint64_t, uint64_t) { status.Report(step); };
     vox::RewriteResult result = vox::Rewrite(vox::Disk(), szBankPath, LoadedBank(), {{(size_t)l, &Replacement}},
-                                             WORKBUFSIZE, progress);
+                                             vox::Backup::Keep, WORKBUFSIZE, progress);
     status.Finish();
     if (result.error != vox::BankError::Ok) {
         ReportRewriteFailure(result);
@@ -213,6 +229,9 @@ static void RewriteBank(HWND hDlg, long l)
     }
     for (DWORD i = 0; i < numwavs; i++)
         records[i] = result.bank.entries[i];
+    if (!result.backupKept)
+        ShowMessageF("The new bank is in place, but the old one could not be kept as %s, so Undo cannot put it back.",
+                     vox::BackupPathFor(szBankPath).c_str());
 }
 
 void DoReplace(HWND hDlg, long l)
@@ -230,4 +249,59 @@ void DoReplace(HWND hDlg, long l)
         RewriteBank(hDlg, l);
     }
     bRewriting = FALSE;
+}
+
+// ---- Undo ------------------------------------------------------------------------------
+
+static void ReportUndoFailure(const vox::BackupCheck& r)
+{
+    const char* backup = r.backupPath.c_str();
+    switch (r.error) {
+    case vox::BankError::BadBackup:
+        ShowMessageF("The backup %s cannot be put back: %s. The bank and its backup are as they were.", backup,
+                     r.problem == vox::BankError::CountDiffers ? "its header counts more than 325 sounds" : ProblemText(r.problem));
+        return;
+    case vox::BankError::InTheWay:
+        ReportInTheWay(vox::FolderOf(szBankPath) + vox::kNewBankName);
+        return;
+    case vox::BankError::Open:
+        ShowMessageF("The bank %s is not there any more; nothing was changed.", szBankPath);
+        return;
+    default:
+        ShowMessageF("Unable to put back %s in the place of %s: the file system refused. Both files are as they were.",
+                     backup, szBankPath);
+        return;
+    }
+}
+
+// The open bank and its backup change places, and the bank is opened again as a double-click
+// opens it; a second Undo redoes.
+void UndoReplace()
+{
+    if (!bValidFile || !vox::Disk().Exists(vox::BackupPathFor(szBankPath))) {
+        ShowMessage("Sorry, UNDO not functional");
+        return;
+    }
+    if (PlaybackBusy() || playall) {
+        ShowMessage("A sound is still playing. Wait for it to end and press Undo again; nothing was changed.");
+        return;
+    }
+    vox::BackupCheck check = vox::CheckBackup(vox::Disk(), szBankPath);
+    if (check.error != vox::BankError::Ok) {
+        ReportUndoFailure(check);
+        return;
+    }
+    if (!AskYesNoF("Put back %s as it was before the last replace? The bank as it is now is kept as %s.", szFile,
+                   vox::NameOf(check.backupPath).c_str()))
+        return;
+    vox::BackupCheck undone = vox::Undo(vox::Disk(), szBankPath);
+    if (undone.error != vox::BankError::Ok) {
+        ReportUndoFailure(undone);
+        return;
+    }
+    char path[MAX_PATH], name[MAX_PATH];
+    CopyBounded(path, sizeof path, szBankPath);
+    CopyBounded(name, sizeof name, szFile);
+    SetWindowTextA(hwndText, path);
+    Loadsfx(path, name);
 }

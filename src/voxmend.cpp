@@ -278,7 +278,7 @@ static void Command(WORD id, WORD code, char* szBuffer, size_t size)
         StopPlayAll();
         break;
     case ID_UNDO:
-        ShowMessage("Sorry, UNDO not functional");
+        UndoReplace();
         break;
     case ID_DIRLIST:
         if (code == LBN_DBLCLK)

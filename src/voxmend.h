@@ -56,6 +56,7 @@ extern char IndexFile[MAX_PATH];
 
 void Loadsfx(const char* path, const char* name);
 void DoReplace(HWND hDlg, long l);
+void UndoReplace();
 
 // Audio (audio.cpp)
 extern WAVEFORMATEX Format;

@@ -1,0 +1,94 @@
+#include "support.h"
+
+namespace {
+
+const char kConfirm[] = "Are you sure you want to replace the sound ?";
+const char kNothing[] = "Sorry, UNDO not functional";
+
+TEST_F(AppTest, UndoPutsBackTheBankBeforeTheReplaceAndASecondUndoRedoes)
+{
+    const std::vector<TestSound> sounds = vox::test::Sounds({3000, 3000, 3000});
+    const std::string before = MakeBank("x.sfx", sounds);
+    const std::string data = MakeWave("new.wav", 900);
+    Start();
+    Command(ID_UNDO);  // no bank open
+    OpenBank("x.sfx");
+    Command(ID_UNDO);  // no backup yet
+    ReplaceSound(1, "new.wav", {Press(IDD_REPLACE)});
+    ASSERT_TRUE(WaitIdle());
+    const std::string replaced = ReadFileBytes("x.sfx");
+    ASSERT_TRUE(replaced != before);
+    EXPECT_TRUE(ReadFileBytes("x.sfx.bak") == before);
+    EXPECT_EQ(SendMessageA(hwndList, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "x.sfx.bak"), LB_ERR);
+    const std::string question = "Put back x.sfx as it was before the last replace? The bank as it is now is kept as x.sfx.bak.";
+    EXPECT_EQ(boxes.texts, (Strings{kNothing, "3 sounds in file", kNothing, kConfirm}));
+
+    const std::pair<std::string, std::string> undos[] = {{before, replaced}, {replaced, before}};
+    for (const auto& [bank, backup] : undos) {
+        boxes.texts.clear();
+        played.clear();
+        Command(ID_UNDO);
+        EXPECT_EQ(boxes.texts, (Strings{question, "3 sounds in file"}));
+        EXPECT_TRUE(ReadFileBytes("x.sfx") == bank && ReadFileBytes("x.sfx.bak") == backup);
+        EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
+        EXPECT_EQ(Lines(hwndDisplay).size(), 3u);
+        DoubleClick(hwndDisplay, 1);  // the sound list plays what is now on disk
+        ASSERT_TRUE(WaitIdle());
+        ASSERT_EQ(played.size(), 1u);
+        EXPECT_EQ(played[0].head, (bank == before ? sounds[1].data : data).substr(0, 16));
+    }
+
+    boxes = Boxes();
+    boxes.hold = true;  // No leaves both as they are
+    RunScript({[] { return boxes.open && (AnswerOpenBox(IDNO), true); }});
+    Command(ID_UNDO);
+    EXPECT_TRUE(ReadFileBytes("x.sfx") == replaced && ReadFileBytes("x.sfx.bak") == before);
+}
+
+TEST_F(AppTest, UndoRefusesWhileASoundPlaysAndADamagedBackup)
+{
+    const std::string bank = MakeBank("x.sfx", vox::test::Sounds({6000, 100}));
+    const std::string good = vox::test::BankBytes(vox::test::Sounds({200, 100}));
+    Start();
+    OpenBank("x.sfx");
+    const struct { const char* what; std::string backup; std::function<void()> meanwhile; std::string says; } cases[] = {
+        {"a sound plays", good, [&] { DoubleClick(hwndDisplay, 0); },
+         "A sound is still playing. Wait for it to end and press Undo again; nothing was changed."},
+        {"a truncated backup", good.substr(0, 40), {},
+         "The backup " + dir + "\\x.sfx.bak cannot be put back: it is shorter than its directory says. The bank and its "
+         "backup are as they were."},
+        {"a backup of 326 sounds", vox::test::BankBytes(vox::test::Sounds(std::vector<size_t>(326, 1))), {},
+         "The backup " + dir + "\\x.sfx.bak cannot be put back: its header counts more than 325 sounds. The bank and "
+         "its backup are as they were."},
+    };
+    for (const auto& c : cases) {
+        WriteFileBytes("x.sfx.bak", c.backup);
+        if (c.meanwhile)
+            c.meanwhile();
+        boxes.texts.clear();
+        Command(ID_UNDO);
+        EXPECT_EQ(boxes.texts, Strings{c.says}) << c.what;
+        EXPECT_TRUE(ReadFileBytes("x.sfx") == bank && ReadFileBytes("x.sfx.bak") == c.backup) << c.what;
+        ASSERT_TRUE(WaitIdle());
+    }
+}
+
+TEST_F(AppTest, AReadOnlyBackupInTheWayIsKeptAndTheReplaceSaysSo)
+{
+    const std::string before = MakeBank("x.sfx", vox::test::Sounds({300, 300}));
+    const std::string older = vox::test::BankBytes(vox::test::Sounds({400, 300}));
+    WriteFileBytes("x.sfx.bak", older);
+    SetFileAttributesA("x.sfx.bak", FILE_ATTRIBUTE_READONLY);
+    MakeWave("new.wav", 500);
+    Start();
+    OpenBank("x.sfx");
+    boxes.texts.clear();
+    ReplaceSound(0, "new.wav", {Press(IDD_REPLACE)});
+    EXPECT_EQ(boxes.texts, (Strings{kConfirm, "The new bank is in place, but the old one could not be kept as " + dir +
+                                                  "\\x.sfx.bak, so Undo cannot put it back."}));
+    EXPECT_TRUE(ReadFileBytes("x.sfx") != before && ReadFileBytes("x.sfx.bak") == older);
+    EXPECT_EQ(GetFileAttributesA("x.sfx.bak.part"), INVALID_FILE_ATTRIBUTES);
+    SetFileAttributesA("x.sfx.bak", FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace
