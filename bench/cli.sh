@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# voxbank against cp on the same disk: replace of one and of ten sounds against cp and a flush
+# voxbank against cp on the same disk: replace of one sound (with no backup there yet, with the
+# backup of the replace before it, and without a backup) and of ten sounds against cp and a flush
 # of the copy, extract of every sound against cp alone, and the peak memory of a replace.
 # usage: bench/cli.sh [megabytes]   (300 unless told; the build and bank go in $BENCH_BUILD,
 # build-bench/ unless told). Each figure is the best of three runs.
@@ -25,9 +26,11 @@ bytes=$(stat -c %s "$bank")
 # The rounds below take turns, so that a disk whose speed drifts (a virtual disk's burst credit,
 # the file system's housekeeping) weighs on every figure alike; each figure is its best round.
 declare -A times
+# With PREP set, that command runs first, untimed.
 timed() {
     local name=$1 t0 t1
     shift
+    [ -n "${PREP:-}" ] && $PREP && sleep 0.3
     sync
     t0=$(date +%s%N)
     "$@" >/dev/null
@@ -50,12 +53,15 @@ copy_flush_and_swap() { copy_and_flush && mv "$work/copy$n.sfx" "$bank"; }
 extract() { n=$((n + 1)); "$voxbank" extract "$bank" -o "$work/out$n"; }
 split_up() { n=$((n + 1)); split -n 325 "$bank" "$work/split$n-"; }
 one=(replace "$bank" "3=$work/new0.wav")
+no_backup_yet() { rm -f "$bank.bak"; }
 ten=(replace "$bank")
 for i in $(seq 0 9); do ten+=("$((3 + 32 * i))=$work/new$i.wav"); done
 
 for _ in 1 2 3; do
     timed copy_flush copy_and_flush
+    PREP=no_backup_yet timed replace_first "$voxbank" "${one[@]}"
     timed replace_one "$voxbank" "${one[@]}"
+    timed replace_nobak "$voxbank" "${one[@]}" --no-backup
     timed copy_swap copy_flush_and_swap
     timed replace_ten "$voxbank" "${ten[@]}"
     timed copy copy
@@ -65,6 +71,8 @@ done
 copy_flush=$(best copy_flush)
 copy_swap=$(best copy_swap)
 replace_one=$(best replace_one)
+replace_first=$(best replace_first)
+replace_nobak=$(best replace_nobak)
 replace_ten=$(best replace_ten)
 copy=$(best copy)
 extract=$(best extract)
@@ -74,12 +82,18 @@ one_rss=$(peak "$voxbank" "${one[@]}")
 ten_rss=$(peak "$voxbank" "${ten[@]}")
 
 awk -v mb="$((bytes / 1000000))" -v cf="$copy_flush" -v cs="$copy_swap" -v r1="$replace_one" -v r10="$replace_ten" -v c="$copy" \
+    -v rf="$replace_first" -v rn="$replace_nobak" \
     -v x="$extract" -v sp="$split" -v base="$base_rss" -v m1="$one_rss" -v m10="$ten_rss" 'BEGIN {
     printf "Bank of 325 sounds, %d MB; best of 3 runs each.\n", mb
     printf "The rewrite flushes new.sfx to the disk before the swap, so its baseline is cp and a flush (sync FILE) of the copy.\n"
     printf "  cp + sync of the copy    %6.3f s  %5.0f MB/s\n", cf, mb / cf
     printf "  cp + sync + mv onto bank %6.3f s  %5.0f MB/s  (the swap also deletes the old bank)\n", cs, mb / cs
-    printf "  replace 1 sound          %6.3f s  %5.0f MB/s  throughput ratio to cp + sync %.2f (aim >= 0.95), to cp + sync + mv %.2f\n", r1, mb / r1, cf / r1, cs / r1
+    printf "  replace 1 sound, no backup there yet\n"
+    printf "                           %6.3f s  %5.0f MB/s  throughput ratio to cp + sync %.2f (aim >= 0.95), to cp + sync + mv %.2f\n", rf, mb / rf, cf / rf, cs / rf
+    printf "  replace 1 sound, the backup before replaced (and so deleted)\n"
+    printf "                           %6.3f s  %5.0f MB/s  throughput ratio to cp + sync %.2f (aim >= 0.95), to cp + sync + mv %.2f\n", r1, mb / r1, cf / r1, cs / r1
+    printf "  replace 1 sound, --no-backup (the old bank deleted)\n"
+    printf "                           %6.3f s  %5.0f MB/s  throughput ratio to cp + sync %.2f, to cp + sync + mv %.2f\n", rn, mb / rn, cf / rn, cs / rn
     printf "  replace 10 sounds        %6.3f s  %5.0f MB/s  time ratio to 1 sound %.2f (aim <= 1.1)\n", r10, mb / r10, r10 / r1
     printf "Extract does not flush its files, so its baseline is cp alone.\n"
     printf "  cp                       %6.3f s  %5.0f MB/s\n", c, mb / c
