@@ -167,6 +167,8 @@ public:
     }
     bool ReplaceQuickly(const std::string& from, const std::string& to) override
     {
+        if (!CanReplace(to))
+            return false;
         return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     }
     bool Rename(const std::string& from, const std::string& to) override

@@ -56,7 +56,8 @@ bool SwapInKeepingBackup(Files& files, const std::string& newPath, const std::st
     // A bank that cannot be replaced would leave only its own copy in the backup's place.
     if (!files.CanReplace(bankPath) || !files.Link(bankPath, link))
         return false;
-    if (!files.Replace(link, backup)) {
+    // The bank's rename below flushes the folder, and with it this one, which comes first.
+    if (!files.ReplaceQuickly(link, backup)) {
         files.Remove(link);
         return false;
     }
