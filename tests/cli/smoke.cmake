@@ -1,5 +1,6 @@
 # The Win32 voxbank under Wine: the demo bank listed, its sounds extracted and put back in one
-# pass, and the bank the same byte for byte afterwards.
+# pass, and the bank the same byte for byte afterwards; then a sound replaced by another and the
+# replace undone.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 
@@ -24,4 +25,17 @@ execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX before.sfx 
                 RESULT_VARIABLE differs)
 if(differs)
   message(FATAL_ERROR "DEMO.SFX differs after its own sounds were put back")
+endif()
+
+run("${VOXBANK}" replace DEMO.SFX "1=out\\wav\\003-Stereo beep.wav")
+execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX.bak before.sfx WORKING_DIRECTORY "${WORK}"
+                RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "DEMO.SFX.bak is not the bank before the replace")
+endif()
+run("${VOXBANK}" undo DEMO.SFX)
+execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX before.sfx WORKING_DIRECTORY "${WORK}"
+                RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "DEMO.SFX differs after the undo")
 endif()
