@@ -176,10 +176,13 @@ void TakePendingRequest()
     if (request == REQUEST_NONE || PlaybackBusy() || bValidReplace)
         return;
     sPending = REQUEST_NONE;
-    if (request == REQUEST_SOUND) {
+    if (request == REQUEST_SOUND || request == REQUEST_DROP) {
         if ((DWORD)sPendingSound < numwavs)
             SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)sPendingSound, 0);
-        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
+        if (request == REQUEST_DROP)  // the dropped file is in pstrReplaceFile
+            ReplaceByFile(pstrReplaceFile);
+        else
+            SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
     } else {
         SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(request == REQUEST_PLAYALL ? ID_PLAYALL : ID_REPLACE, BN_CLICKED),
                      (LPARAM)(request == REQUEST_PLAYALL ? hwndPlayAll : hwndReplace));

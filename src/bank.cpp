@@ -8,6 +8,7 @@
 
 #include "disk.h"
 #include "backup.h"
+#include "export.h"
 #include "rewrite.h"
 
 RECORD records[MAXRECORDS];
@@ -16,6 +17,7 @@ char IndexFile[MAX_PATH];
 
 static uint8_t sHeader[vox::kHeaderSize];  // the open bank's header, as loaded
 static uint32_t sStoredCount;              // and the count it stores
+static std::vector<std::string> sNames;    // and its sounds' names
 
 // ---- Loading ---------------------------------------------------------------------------
 
@@ -34,8 +36,9 @@ static void FillSoundList(const vox::IndexNames& index)
 
 // The bank at path takes the place of the open one: its path, name and directory together,
 // so a sound is never taken from one bank's directory and read from another's file.
-static void TakeBank(const char* path, const char* name, const vox::Bank& bank)
+static void TakeBank(const char* path, const char* name, const vox::Bank& bank, const vox::IndexNames& index)
 {
+    sNames = index.names;
     CopyBounded(szBankPath, sizeof szBankPath, path);
     CopyBounded(szFile, sizeof szFile, name);
     memcpy(sHeader, bank.header, sizeof sHeader);
@@ -75,7 +78,7 @@ void Loadsfx(const char* path, const char* name)
         return;
     }
     vox::IndexNames names = vox::ReadIndexNames(*index, bank.entries.size());
-    TakeBank(path, name, bank);
+    TakeBank(path, name, bank, names);
     FillSoundList(names);
 }
 
@@ -201,6 +204,11 @@ static void ReportRewriteFailure(const vox::RewriteResult& r)
     }
 }
 
+std::string SoundFileName(long l)
+{
+    return vox::ExtractedName((size_t)l, (size_t)l < sNames.size() ? &sNames[(size_t)l] : nullptr);
+}
+
 // The open bank as it was loaded, for the rewrite to compare with the file.
 static vox::Bank LoadedBank()
 {
@@ -209,6 +217,12 @@ static vox::Bank LoadedBank()
     bank.storedCount = sStoredCount;
     bank.entries.assign(records, records + numwavs);
     return bank;
+}
+
+BOOL BankUnchanged(vox::Source& file)
+{
+    vox::Bank now;
+    return vox::ReadBank(file, &now) == vox::BankError::Ok && vox::SameDirectory(now, LoadedBank());
 }
 
 static void RewriteBank(HWND hDlg, long l)

@@ -2,7 +2,6 @@
 #include "voxmend.h"
 
 #include <commdlg.h>
-#include <direct.h>
 #include <cstring>
 
 BOOL bValidReplace;
@@ -10,13 +9,13 @@ BOOL bRewriting;
 char pstrReplaceFile[MAX_PATH];
 HWND hwndOk, hwndNew, hwndOriginal;
 
-static const char kFilter[53] = "Wave Sound Files (*.WAV)\0*.wav\0All Files (*.*)\0*.*\0";
+const char kWaveFilter[53] = "Wave Sound Files (*.WAV)\0*.wav\0All Files (*.*)\0*.*\0";
 
 // Asks for the replacement WAVE file; pstrReplaceFile keeps the choice for next time.
 static BOOL ChooseWaveFile()
 {
-    char szFilter[sizeof kFilter];
-    memcpy(szFilter, kFilter, sizeof szFilter);
+    char szFilter[sizeof kWaveFilter];
+    memcpy(szFilter, kWaveFilter, sizeof szFilter);
     char pstrFileName[512];
     memset(pstrFileName, 0, sizeof pstrFileName);
 
@@ -31,35 +30,33 @@ static BOOL ChooseWaveFile()
     ofn.nMaxFileTitle = sizeof pstrFileName;
     ofn.Flags = OFN_HIDEREADONLY | OFN_CREATEPROMPT;
     ofn.lpstrDefExt = "wav";
-
-    // The dialog may leave the current directory in the WAVE file's folder; the browser
-    // goes on showing, and opening by name in, the folder it listed.
-    char cwd[MAX_PATH];
-    BOOL haveCwd = _getcwd(cwd, sizeof cwd) != NULL;
-    BOOL chosen = GetOpenFileNameA(&ofn);
-    if (haveCwd)
-        _chdir(cwd);
-    return chosen;
+    return FileDialog(&ofn, FALSE);
 }
 
-void Replace()
+// The checks every road to the Replace dialog makes; FALSE when it goes no further. A request
+// made while a sound plays waits for it.
+static BOOL ReadyToReplace(int request, long sound)
 {
     if (!bValidFile) {
         ShowMessage("No sfx file open");
-        return;
+        return FALSE;
     }
     if (SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0) == LB_ERR) {
         ShowMessage("No sound selected");
-        return;
+        return FALSE;
     }
     if (bValidReplace)
-        return;
+        return FALSE;
     if (PlaybackBusy()) {  // taken up once the sound that is playing has ended
-        DeferRequest(REQUEST_REPLACE, 0);
-        return;
+        DeferRequest(request, sound);
+        return FALSE;
     }
-    if (!ChooseWaveFile())
-        return;
+    return TRUE;
+}
+
+// The road from a chosen file on: pstrReplaceFile is loaded and previewed, and the dialog runs.
+static void ReplaceWithChosenFile()
+{
     bValidReplace = TRUE;
     // A file that failed to load has been reported; there is nothing to compare.
     if (LoadReplace(TRUE)) {
@@ -69,6 +66,25 @@ void Replace()
     bValidReplace = FALSE;
     bReplaceLoaded = FALSE;
     Replacement = vox::Sound();
+}
+
+void Replace()
+{
+    if (ReadyToReplace(REQUEST_REPLACE, 0) && ChooseWaveFile())
+        ReplaceWithChosenFile();
+}
+
+// The selected sound is replaced by the file at path, as if it had been chosen in the Open dialog.
+void ReplaceByFile(const char* path)
+{
+    if (path != pstrReplaceFile && !CopyBounded(pstrReplaceFile, sizeof pstrReplaceFile, path)) {
+        ShowMessageF("The path of %s is too long to open.", path);
+        return;
+    }
+    long sound = -1;
+    SelectedSound(&sound);
+    if (ReadyToReplace(REQUEST_DROP, sound))
+        ReplaceWithChosenFile();
 }
 
 void SetDialogButtons(BOOL enabled)

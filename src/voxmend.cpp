@@ -2,6 +2,7 @@
 #include "voxmend.h"
 
 #include <direct.h>
+#include <shellapi.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -82,6 +83,19 @@ BOOL CopyBounded(char* dst, size_t size, const char* src)
     return TRUE;
 }
 
+// Runs the common Open or Save dialog. Either may leave the current directory in the folder
+// where the file was chosen; the browser goes on showing, and opening by name in, the folder it
+// listed.
+BOOL FileDialog(OPENFILENAMEA* ofn, BOOL save)
+{
+    char cwd[MAX_PATH];
+    BOOL haveCwd = _getcwd(cwd, sizeof cwd) != NULL;
+    BOOL chosen = save ? GetSaveFileNameA(ofn) : GetOpenFileNameA(ofn);
+    if (haveCwd)
+        _chdir(cwd);
+    return chosen;
+}
+
 // dir + "\" + name, without a doubled backslash at a drive root.
 static BOOL JoinPath(char* out, size_t size, const char* dir, const char* name)
 {
@@ -136,6 +150,12 @@ static void RefreshBrowser(char* szBuffer, size_t size)
     SendMessageA(hwndList, LB_RESETCONTENT, 0, 0);
     SendMessageA(hwndDir, LB_RESETCONTENT, 0, 0);
     ListDirectory();
+}
+
+void ShowCurrentFolder()
+{
+    char szBuffer[MAX_PATH + 1];
+    RefreshBrowser(szBuffer, sizeof szBuffer);
 }
 
 // Changes to the directory named between the brackets of a list entry.
@@ -248,6 +268,7 @@ static void CreateMainWindow(HWND hwnd, char* szBuffer, size_t size)
     hwndDisplay = CreateControl(hwnd, "listbox", NULL, list, 15 * cxChar + GetSystemMetrics(SM_CXVSCROLL), 3 * cyChar,
                                 60 * cxChar + GetSystemMetrics(SM_CXVSCROLL), 25 * cyChar, ID_SOUNDS);
     ListDirectory();
+    DragAcceptFiles(hwnd, TRUE);
 }
 
 static void PaintWin(HWND hwnd)
@@ -284,6 +305,18 @@ static void Command(WORD id, WORD code, char* szBuffer, size_t size)
         if (code == LBN_DBLCLK)
             ChangeDirEntry(szBuffer, size);
         break;
+    case IDM_PLAY:
+        PlaySelectedSound();
+        break;
+    case IDM_REPLACE:
+        Replace();
+        break;
+    case IDM_SAVE:
+        SaveSelectedSound();
+        break;
+    case IDM_SAVEALL:
+        SaveAllSounds();
+        break;
     }
 }
 
@@ -309,6 +342,14 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam)
             return 0;
         Command(LOWORD(wParam), HIWORD(wParam), szBuffer, sizeof szBuffer);
         break;
+    case WM_CONTEXTMENU:
+        if ((HWND)wParam != hwndDisplay)
+            break;
+        SoundMenu(lParam);
+        return 0;
+    case WM_DROPFILES:
+        DropFiles((HDROP)wParam);
+        return 0;
     case MM_WOM_DONE:
         WaveDone((HWAVEOUT)wParam, (LPWAVEHDR)lParam);
         return 0;

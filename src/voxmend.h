@@ -2,8 +2,11 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 #include <cstdint>
+#include <string>
 
 #include "bank.h"
 #include "wave.h"
@@ -23,6 +26,9 @@ enum {
     ID_BANKLIST = 1, ID_PATH = 2, ID_PLAYALL = 3, ID_REPLACE = 4,
     ID_SOUNDS = 5, ID_STOP = 6, ID_UNDO = 7, ID_DIRLIST = 8,
 };
+
+// Items of a sound's menu.
+enum { IDM_PLAY = 201, IDM_REPLACE = 202, IDM_SAVE = 203, IDM_SAVEALL = 204 };
 
 // Items of the Replace dialog.
 enum { IDD_REPLACE = 1, IDD_CANCEL = 2, IDD_ORIGINAL = 101, IDD_NEW = 102, IDD_STATUS = 103 };
@@ -45,6 +51,8 @@ void ShowMessageF(const char* format, ...);
 BOOL AskYesNo(const char* text);
 BOOL AskYesNoF(const char* format, ...);
 BOOL SelectedSound(long* number);
+BOOL FileDialog(OPENFILENAMEA* ofn, BOOL save);
+void ShowCurrentFolder();
 BOOL CopyBounded(char* dst, size_t size, const char* src);
 void* AllocBlock(DWORD size);
 void FreeBlock(void* block);
@@ -56,6 +64,10 @@ extern char IndexFile[MAX_PATH];
 
 void Loadsfx(const char* path, const char* name);
 void DoReplace(HWND hDlg, long l);
+// The name voxbank extract gives sound l of the open bank.
+std::string SoundFileName(long l);
+// Whether the file still holds the header and directory the open bank was loaded with.
+BOOL BankUnchanged(vox::Source& file);
 void UndoReplace();
 
 // Audio (audio.cpp)
@@ -77,7 +89,7 @@ void StopPlayAll();
 void WaveDone(HWAVEOUT device, LPWAVEHDR header);
 void DeferRequest(int request, long sound);
 void TakePendingRequest();
-enum { REQUEST_NONE, REQUEST_SOUND, REQUEST_PLAYALL, REQUEST_REPLACE };
+enum { REQUEST_NONE, REQUEST_SOUND, REQUEST_PLAYALL, REQUEST_REPLACE, REQUEST_DROP };
 BOOL LoadReplace(BOOL askDevice);
 BOOL PlayReplace();
 
@@ -87,6 +99,15 @@ extern BOOL bRewriting;
 extern char pstrReplaceFile[MAX_PATH];
 extern HWND hwndOk, hwndNew, hwndOriginal;
 
+extern const char kWaveFilter[53];  // the Open and Save dialogs' file types
+
 void Replace();
+void ReplaceByFile(const char* path);
 void SetDialogButtons(BOOL enabled);
 INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lParam);
+
+// A sound's menu, saving sounds, dropped files (sounds.cpp)
+void SoundMenu(LPARAM at);
+void SaveSelectedSound();
+void SaveAllSounds();
+void DropFiles(HDROP drop);

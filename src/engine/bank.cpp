@@ -68,6 +68,11 @@ Format FormatOf(const Entry& e)
     return f;
 }
 
+bool SameDirectory(const Bank& a, const Bank& b)
+{
+    return memcmp(a.header, b.header, kHeaderSize) == 0 && a.entries == b.entries;
+}
+
 void SetFormat(Entry* e, const Format& f, bool hadCbSize)
 {
     e->format = f.tag;

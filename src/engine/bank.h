@@ -85,6 +85,8 @@ enum class BankError {
 
 // Reads the header and directory. Short when the file ends before either.
 BankError ReadBank(Source& file, Bank* bank);
+// Whether two reads of a bank found the same header and directory.
+bool SameDirectory(const Bank& a, const Bank& b);
 // Why the bank cannot be rewritten faithfully: CountDiffers, NotBackToBack or EndsEarly; else Ok.
 BankError LayoutProblem(const Bank& bank);
 // Every reason LayoutProblem could give, for a report.

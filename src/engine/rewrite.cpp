@@ -12,11 +12,6 @@ namespace vox {
 
 namespace {
 
-bool SameDirectory(const Bank& a, const Bank& b)
-{
-    return memcmp(a.header, b.header, kHeaderSize) == 0 && a.entries == b.entries;
-}
-
 // Sorted by sound; false when one names no sound, names one twice, or could not be stored.
 bool CheckReplacements(std::vector<Replacement>& reps, size_t count)
 {

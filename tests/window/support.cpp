@@ -171,8 +171,14 @@ static void EmptyFolder(const std::string& path)
 {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd))
-        DeleteFileA((path + "\\" + fd.cFileName).c_str());
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd)) {
+        const std::string inside = path + "\\" + fd.cFileName;
+        SetFileAttributesA(inside.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA(inside.c_str());
+        else if (strcmp(fd.cFileName, ".") && strcmp(fd.cFileName, ".."))
+            EmptyFolder(inside), RemoveDirectoryA(inside.c_str());
+    }
     FindClose(h);
 }
 

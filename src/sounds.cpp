@@ -1,0 +1,296 @@
+// Voxmend: a sound's menu, saving sounds as WAVE files, and files dropped on the window.
+#include "voxmend.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <direct.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "disk.h"
+#include "export.h"
+
+static const char kDropHelp[] =
+    "Drop one WAVE file on a sound to replace it, or one bank file (.sfx or .qsb) on the bank list to open it.";
+
+// ---- The menu ----------------------------------------------------------------------------
+
+// The sound list's line under a point of the screen, or -1.
+static long LineAt(POINT screen)
+{
+    ScreenToClient(hwndDisplay, &screen);
+    LRESULT hit = SendMessageA(hwndDisplay, LB_ITEMFROMPOINT, 0, MAKELPARAM(screen.x, screen.y));
+    return HIWORD(hit) ? -1 : (long)LOWORD(hit);
+}
+
+// A right-click takes the line under the mouse; the menu key and Shift+F10 (at is -1, -1)
+// take the selected line and open the menu beside it.
+void SoundMenu(LPARAM at)
+{
+    if (!bValidFile)
+        return;
+    POINT pt = {(short)LOWORD(at), (short)HIWORD(at)};
+    if (at == (LPARAM)-1) {
+        LRESULT sel = SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0);
+        RECT r;
+        if (sel == LB_ERR || SendMessageA(hwndDisplay, LB_GETITEMRECT, (WPARAM)sel, (LPARAM)&r) == LB_ERR)
+            return;
+        pt.x = r.left + 16, pt.y = r.bottom;
+        ClientToScreen(hwndDisplay, &pt);
+    } else {
+        long line = LineAt(pt);
+        if (line < 0)
+            return;
+        SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)line, 0);
+    }
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, IDM_PLAY, "Play");
+    AppendMenuA(menu, MF_STRING, IDM_REPLACE, "Replace...");
+    AppendMenuA(menu, MF_STRING, IDM_SAVE, "Save as WAVE...");
+    AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
+    AppendMenuA(menu, MF_STRING, IDM_SAVEALL, "Save All as WAVE...");
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwndApp, NULL);
+    DestroyMenu(menu);
+}
+
+// ---- Saving ------------------------------------------------------------------------------
+
+// The open bank, as it was loaded; NULL after its message.
+static std::unique_ptr<vox::Source> OpenLoadedBank()
+{
+    std::unique_ptr<vox::Source> bank = vox::Disk().Open(szBankPath);
+    if (!bank) {
+        ShowMessageF("Unable to open the bank %s. Nothing was saved.", szBankPath);
+        return nullptr;
+    }
+    if (!BankUnchanged(*bank)) {
+        ShowMessageF("The bank %s has changed since it was opened. Open it again and then save the sounds; nothing was saved.",
+                     szBankPath);
+        return nullptr;
+    }
+    return bank;
+}
+
+// Writes sound l to path, whole or not at all. Short and Read are the bank's failures, the
+// rest the file's; failures of the file are reported here.
+static vox::BankError SaveSound(vox::Source& bank, long l, const std::string& path)
+{
+    vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, records[l], path, true, WORKBUFSIZE);
+    const char* file = r.failedPath.c_str();
+    switch (r.error) {
+    case vox::BankError::Ok:
+    case vox::BankError::Short:
+    case vox::BankError::Read:
+        break;
+    case vox::BankError::Create:
+        ShowMessageF("Unable to create %s. It was not saved.", file);
+        break;
+    case vox::BankError::NoMemory:
+        ShowMessage("Not enough memory available");
+        break;
+    case vox::BankError::RenameFailed:
+        ShowMessageF("Unable to replace %s. It is as it was.", file);
+        break;
+    default:
+        ShowMessageF("Unable to write %s (the disk may be full). It was not saved.", file);
+        break;
+    }
+    return r.error;
+}
+
+static void ReportUnreadSound(long l, vox::BankError e)
+{
+    if (e == vox::BankError::Short)
+        ShowMessageF("Sound %ld runs past the end of the bank file. It was not saved.", l);
+    else
+        ShowMessageF("Sound %ld cannot be read from the bank file. It was not saved.", l);
+}
+
+// Asks where the sound goes, in the current folder under the name voxbank extract gives it.
+static BOOL ChooseSaveFile(long l, char* path, size_t size)
+{
+    if (!CopyBounded(path, size, SoundFileName(l).c_str()))
+        return FALSE;
+    char szFilter[sizeof kWaveFilter];
+    memcpy(szFilter, kWaveFilter, sizeof szFilter);
+    OPENFILENAMEA ofn;
+    memset(&ofn, 0, sizeof ofn);
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    ofn.hwndOwner = hwndApp;
+    ofn.lpstrFilter = szFilter;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = (DWORD)size;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    ofn.lpstrDefExt = "wav";
+    return FileDialog(&ofn, TRUE);
+}
+
+void SaveSelectedSound()
+{
+    long l;
+    if (!bValidFile || !SelectedSound(&l) || l < 0 || (DWORD)l >= numwavs)
+        return;
+    char path[MAX_PATH];
+    if (!ChooseSaveFile(l, path, sizeof path))
+        return;
+    std::unique_ptr<vox::Source> bank = OpenLoadedBank();
+    if (!bank)
+        return;
+    vox::BankError e = SaveSound(*bank, l, path);
+    if (e == vox::BankError::Short || e == vox::BankError::Read)
+        ReportUnreadSound(l, e);
+}
+
+// Starts the folder picker in the current folder.
+static int CALLBACK StartInCurrentFolder(HWND hwnd, UINT msg, LPARAM, LPARAM data)
+{
+    if (msg == BFFM_INITIALIZED)
+        SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+static BOOL ChooseFolder(char* folder)
+{
+    char start[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof start, start);
+    BROWSEINFOA bi;
+    memset(&bi, 0, sizeof bi);
+    bi.hwndOwner = hwndApp;
+    bi.pszDisplayName = folder;
+    bi.lpszTitle = "Save every sound of the bank as a WAVE file in this folder:";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS;
+    bi.lpfn = StartInCurrentFolder;
+    bi.lParam = (LPARAM)start;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
+    if (!chosen)
+        return FALSE;
+    BOOL ok = SHGetPathFromIDListA(chosen, folder);
+    CoTaskMemFree(chosen);
+    return ok && folder[0];
+}
+
+// "Sounds 3, 7 and 12", shortened past ten.
+static std::string SoundNumbers(const std::vector<long>& sounds)
+{
+    std::string out = sounds.size() == 1 ? "Sound " : "Sounds ";
+    for (size_t i = 0; i < sounds.size() && i < 10; i++) {
+        if (i > 0)
+            out += i + 1 == sounds.size() ? " and " : ", ";
+        out += std::to_string(sounds[i]);
+    }
+    if (sounds.size() > 10)
+        out += " and " + std::to_string(sounds.size() - 10) + " more";
+    return out;
+}
+
+// Every sound into one folder, under the names voxbank extract gives them; one question for
+// all the files already there. A sound the bank cannot give is skipped and told at the end;
+// a file that cannot be written ends the work.
+void SaveAllSounds()
+{
+    if (!bValidFile || numwavs == 0)
+        return;
+    char folder[MAX_PATH];
+    if (!ChooseFolder(folder))
+        return;
+    std::vector<std::string> paths;
+    size_t existing = 0;
+    for (DWORD i = 0; i < numwavs; i++) {
+        std::string path = std::string(folder) + (folder[strlen(folder) - 1] == '\\' ? "" : "\\") + SoundFileName((long)i);
+        if (path.size() >= MAX_PATH) {
+            ShowMessageF("The folder %s is too deep for the sounds' names. Nothing was saved.", folder);
+            return;
+        }
+        existing += vox::Disk().Exists(path);
+        paths.push_back(path);
+    }
+    if (existing > 0 && !AskYesNoF("%zu files exist. Overwrite them?", existing))
+        return;
+    std::unique_ptr<vox::Source> bank = OpenLoadedBank();
+    if (!bank)
+        return;
+    std::vector<long> unread;
+    char progress[64];
+    for (DWORD i = 0; i < numwavs; i++) {
+        snprintf(progress, sizeof progress, "Saving sound %lu of %lu...", (unsigned long)i + 1, (unsigned long)numwavs);
+        SetWindowTextA(hwndText, progress);
+        UpdateWindow(hwndText);
+        vox::BankError e = SaveSound(*bank, (long)i, paths[i]);
+        if (e == vox::BankError::Short || e == vox::BankError::Read) {
+            unread.push_back((long)i);
+        } else if (e != vox::BankError::Ok) {
+            SetWindowTextA(hwndText, szBankPath);
+            return;
+        }
+    }
+    SetWindowTextA(hwndText, szBankPath);
+    if (unread.empty())
+        ShowMessageF("%lu sounds saved in %s.", (unsigned long)numwavs, folder);
+    else
+        ShowMessageF("%lu sounds saved in %s. %s could not be read from the bank and %s not saved.",
+                     (unsigned long)(numwavs - unread.size()), folder, SoundNumbers(unread).c_str(),
+                     unread.size() == 1 ? "was" : "were");
+}
+
+// ---- Dropped files -----------------------------------------------------------------------
+
+static BOOL HasExtension(const char* path, const char* ext)
+{
+    size_t n = strlen(path), e = strlen(ext);
+    return n > e && _stricmp(path + n - e, ext) == 0;
+}
+
+// The dropped bank's folder becomes the current one, and the bank opens as a double-click opens it.
+static void OpenDroppedBank(const char* path)
+{
+    char folder[MAX_PATH], bank[MAX_PATH];
+    char* name = NULL;
+    DWORD n = GetFullPathNameA(path, sizeof folder, folder, &name);
+    if (n == 0 || n >= sizeof folder || !name || !CopyBounded(bank, sizeof bank, name)) {
+        ShowMessage(kDropHelp);
+        return;
+    }
+    *name = 0;  // the folder, with its backslash
+    if (_chdir(folder) != 0) {
+        ShowMessageF("Unable to open the folder %s.", folder);
+        return;
+    }
+    ShowCurrentFolder();
+    LRESULT line = SendMessageA(hwndList, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)bank);
+    if (line == LB_ERR)
+        return;
+    SendMessageA(hwndList, LB_SETCURSEL, (WPARAM)line, 0);
+    SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_BANKLIST, LBN_DBLCLK), (LPARAM)hwndList);
+}
+
+void DropFiles(HDROP drop)
+{
+    char path[MAX_PATH] = "";
+    POINT pt;
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+    BOOL named = count == 1 && DragQueryFileA(drop, 0, path, sizeof path) > 0 && DragQueryPoint(drop, &pt);
+    DragFinish(drop);
+    DWORD attrs = named ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+        ShowMessage(kDropHelp);
+        return;
+    }
+    HWND target = ChildWindowFromPointEx(hwndApp, pt, CWP_SKIPINVISIBLE);
+    ClientToScreen(hwndApp, &pt);
+    if (target == hwndDisplay && HasExtension(path, ".wav")) {
+        long line = LineAt(pt);
+        if (line < 0 || !bValidFile) {
+            ShowMessage(bValidFile ? kDropHelp : "No sfx file open");
+            return;
+        }
+        SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)line, 0);
+        ReplaceByFile(path);
+    } else if (target == hwndList && (HasExtension(path, ".sfx") || HasExtension(path, ".qsb"))) {
+        OpenDroppedBank(path);
+    } else {
+        ShowMessage(kDropHelp);
+    }
+}

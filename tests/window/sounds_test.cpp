@@ -1,0 +1,224 @@
+// A sound's menu, Save as WAVE and Save All through the real dialogs, and files dropped on the window.
+#include "support.h"
+
+#include <shlobj.h>
+
+#include "export.h"
+#include "memfiles.h"
+
+namespace {
+
+const char kDropHelp[] =
+    "Drop one WAVE file on a sound to replace it, or one bank file (.sfx or .qsb) on the bank list to open it.";
+
+// The WAVE file the engine's export, and so voxbank extract, writes for sound l of the bank.
+std::string ExtractedBytes(const std::string& bank, size_t l)
+{
+    vox::MemFiles files;
+    vox::MemSource source(bank);
+    vox::Bank b;
+    EXPECT_EQ(vox::ReadBank(source, &b), vox::BankError::Ok);
+    EXPECT_EQ(vox::ExportWaveFile(files, source, b.entries[l], "x.wav", false, 1000).error, vox::BankError::Ok);
+    return files.files["x.wav"];
+}
+
+HWND OpenMenu()
+{
+    HWND menu = FindWindowA("#32768", NULL);
+    return IsWindowVisible(menu) ? menu : NULL;
+}
+
+Strings MenuItems(HWND menu)
+{
+    HMENU m = (HMENU)SendMessageA(menu, 0x01E1 /* MN_GETHMENU */, 0, 0);
+    Strings out;
+    char text[64];
+    for (int i = 0; i < GetMenuItemCount(m); i++)
+        out.push_back(GetMenuStringA(m, i, text, sizeof text, MF_BYPOSITION) > 0 ? text : "-");
+    return out;
+}
+
+// A drop of these files at a point of the main window's client area, as Explorer makes it.
+void Drop(const Strings& files, POINT at)
+{
+    std::string names;
+    for (const std::string& f : files)
+        names += f + '\0';
+    names += '\0';
+    HGLOBAL h = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    DROPFILES* df = (DROPFILES*)GlobalLock(h);
+    df->pFiles = sizeof(DROPFILES);
+    df->pt = at;
+    memcpy((char*)df + sizeof(DROPFILES), names.data(), names.size());
+    GlobalUnlock(h);
+    SendMessageA(hwndApp, WM_DROPFILES, (WPARAM)h, 0);
+}
+
+// The middle of a line of a list, in the main window's client area.
+POINT AtLine(HWND list, int line)
+{
+    RECT r;
+    SendMessageA(list, LB_GETITEMRECT, line, (LPARAM)&r);
+    POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    MapWindowPoints(list, hwndApp, &pt, 1);
+    return pt;
+}
+
+TEST_F(AppTest, TheSoundMenuOpensOnARightClickAndOnShiftF10)
+{
+    MakeBank("x.sfx", vox::test::Sounds({100, 100, 100}));
+    Start();
+    Strings items;
+    auto takeMenu = [&] { HWND m = OpenMenu(); return m && (items = MenuItems(m), EndMenu(), true); };
+    RECT r;
+    SendMessageA(hwndDisplay, LB_GETITEMRECT, 2, (LPARAM)&r);
+    auto rightClick = [&] {
+        SendMessageA(hwndDisplay, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(r.left + 5, r.top + 2));
+        SendMessageA(hwndDisplay, WM_RBUTTONUP, 0, MAKELPARAM(r.left + 5, r.top + 2));
+    };
+    RunScript({takeMenu});
+    rightClick();  // no bank open: no menu
+    EXPECT_FALSE(ScriptDone());
+
+    OpenBank("x.sfx");
+    SendMessageA(hwndDisplay, LB_GETITEMRECT, 2, (LPARAM)&r);
+    RunScript({takeMenu});
+    rightClick();
+    EXPECT_TRUE(ScriptDone());
+    EXPECT_EQ(items, (Strings{"Play", "Replace...", "Save as WAVE...", "-", "Save All as WAVE..."}));
+    EXPECT_EQ(SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0), 2);
+
+    items.clear();
+    SendMessageA(hwndDisplay, LB_SETCURSEL, 1, 0);
+    SetForegroundWindow(hwndApp);
+    SetFocus(hwndDisplay);
+    RunScript({takeMenu});
+    INPUT keys[4] = {};
+    const WORD vk[4] = {VK_SHIFT, VK_F10, VK_F10, VK_SHIFT};
+    for (int i = 0; i < 4; i++)
+        keys[i].type = INPUT_KEYBOARD, keys[i].ki.wVk = vk[i], keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    SendInput(4, keys, sizeof(INPUT));
+    EXPECT_TRUE(PumpUntil(ScriptDone));
+    EXPECT_EQ(items.size(), 5u);
+    EXPECT_EQ(SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0), 1);
+}
+
+TEST_F(AppTest, SaveAsWaveWritesWhatExtractWrites)
+{
+    const std::string bank = MakeBank("x.sfx", vox::test::Sounds({1001, 2000, 300}));
+    CreateDirectoryA("out", NULL);
+    Start();
+    OpenBank("x.sfx");
+    std::string offered;
+    const std::string target = dir + "\\out\\one.wav";
+    RunScript({[&] {
+        HWND save = FindWindowA("#32770", "Save As");
+        if (!IsWindowVisible(save))
+            return false;
+        HWND name = GetDlgItem(save, 0x47c) ? GetDlgItem(save, 0x47c) : GetDlgItem(save, 0x480);
+        offered = Text(name);
+        SetWindowTextA(name, target.c_str());
+        return PostMessageA(save, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(save, IDOK)) != FALSE;
+    }});
+    SendMessageA(hwndDisplay, LB_SETCURSEL, 0, 0);
+    Command(IDM_SAVE);
+    EXPECT_TRUE(ScriptDone());
+    EXPECT_EQ(offered, "000-S0.wav");
+    EXPECT_TRUE(ReadFileBytes(target) == ExtractedBytes(bank, 0));
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(sizeof cwd, cwd);
+    EXPECT_EQ(cwd, dir) << "the current folder is kept";
+    EXPECT_EQ(boxes.texts, Strings{"3 sounds in file"});
+}
+
+TEST_F(AppTest, SaveAllWritesEverySoundAndAsksOnceBeforeOverwriting)
+{
+    std::string bank = MakeBank("x.sfx", vox::test::Sounds({1001, 2000, 300}));
+    CreateDirectoryA("all", NULL);
+    const std::string folder = dir + "\\all";
+    auto pick = [&] {
+        HWND browse = FindWindowA("#32770", NULL);
+        if (!IsWindowVisible(browse) || !GetDlgItem(browse, IDOK) || Text(browse) == "Voxmend")
+            return false;
+        SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, (LPARAM)folder.c_str());
+        return PostMessageA(browse, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(browse, IDOK)) != FALSE;
+    };
+    const Strings names = {"000-S0.wav", "001-S1.wav", "002-S2.wav"};
+    Start();
+    OpenBank("x.sfx");
+    boxes.texts.clear();
+    RunScript({pick});
+    Command(IDM_SAVEALL);
+    EXPECT_TRUE(ScriptDone());
+    for (size_t i = 0; i < names.size(); i++)
+        EXPECT_TRUE(ReadFileBytes(folder + "\\" + names[i]) == ExtractedBytes(bank, i)) << names[i];
+    EXPECT_EQ(boxes.texts, Strings{"3 sounds saved in " + folder + "."});
+    EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
+
+    // the bank cut short: the sounds it still holds are saved over the old files, once asked
+    WriteFileBytes(folder + "\\001-S1.wav", "mine");
+    WriteFileBytes("x.sfx", bank.substr(0, bank.size() - 1));
+    boxes = Boxes();
+    boxes.hold = true;
+    RunScript({pick, [] { return boxes.open && (AnswerOpenBox(IDNO), true); }});
+    Command(IDM_SAVEALL);
+    EXPECT_EQ(boxes.texts, Strings{"3 files exist. Overwrite them?"});
+    EXPECT_EQ(ReadFileBytes(folder + "\\001-S1.wav"), "mine");
+    boxes = Boxes();
+    RunScript({pick});
+    Command(IDM_SAVEALL);
+    EXPECT_EQ(boxes.texts, (Strings{"3 files exist. Overwrite them?",
+                                    "2 sounds saved in " + folder + ". Sound 2 could not be read from the bank and was not saved."}));
+    EXPECT_TRUE(ReadFileBytes(folder + "\\001-S1.wav") == ExtractedBytes(bank, 1));
+    EXPECT_TRUE(ReadFileBytes(folder + "\\002-S2.wav") == ExtractedBytes(bank, 2)) << "the old file is kept whole";
+}
+
+TEST_F(AppTest, AWaveFileDroppedOnASoundReplacesItThroughTheDialog)
+{
+    const std::string before = MakeBank("x.sfx", vox::test::Sounds({400, 500, 600}));
+    const std::string data = MakeWave("new.wav", 700);
+    Start();
+    OpenBank("x.sfx");
+    boxes.texts.clear();
+    RunScript({[this] { return IsWindowVisible(rd = FindWindowA("#32770", "Replace Sound")) != FALSE; }, Press(IDD_REPLACE)});
+    Drop({dir + "\\new.wav"}, AtLine(hwndDisplay, 2));
+    EXPECT_TRUE(ScriptDone());
+    EXPECT_EQ(boxes.texts, Strings{"Are you sure you want to replace the sound ?"});
+    EXPECT_TRUE(ReadFileBytes("x.sfx") == vox::test::SplicedBank(before, 2, {kWaveFormat, false, {data.begin(), data.end()}}));
+    EXPECT_EQ(PlayedSounds().substr(0, 1), "P") << "the preview played";
+}
+
+TEST_F(AppTest, ABankDroppedOnTheBankListOpensAndOtherDropsAreRefused)
+{
+    CreateDirectoryA("sub", NULL);
+    MakeBank("sub\\y.qsb", vox::test::Sounds({100, 100}));
+    const std::string bank = MakeBank("x.sfx", vox::test::Sounds({100, 100, 100}));
+    MakeWave("a.wav", 100);
+    MakeWave("b.wav", 100);
+    Start();
+    OpenBank("x.sfx");
+    boxes.texts.clear();
+    const struct { Strings files; HWND on; } refused[] = {
+        {{dir + "\\a.wav", dir + "\\b.wav"}, hwndDisplay},  // two files
+        {{dir + "\\sub"}, hwndDisplay},                      // a folder
+        {{dir + "\\x.sfx"}, hwndDisplay},                    // a bank on a sound
+        {{dir + "\\a.wav"}, hwndList},                       // a sound on the bank list
+    };
+    for (const auto& r : refused)
+        Drop(r.files, AtLine(r.on, 0));
+    EXPECT_EQ(boxes.texts, Strings(4, kDropHelp));
+    EXPECT_TRUE(ReadFileBytes("x.sfx") == bank);
+    EXPECT_EQ(Lines(hwndDisplay).size(), 3u);
+
+    boxes.texts.clear();
+    Drop({dir + "\\sub\\y.qsb"}, AtLine(hwndList, 0));
+    EXPECT_EQ(boxes.texts, Strings{"2 sounds in file"});
+    EXPECT_EQ(Text(hwndText), dir + "\\sub\\y.qsb");
+    EXPECT_EQ(Lines(hwndDisplay).size(), 2u);
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(sizeof cwd, cwd);
+    EXPECT_EQ(cwd, dir + "\\sub");
+    SetCurrentDirectoryA(dir.c_str());
+}
+
+}  // namespace
