@@ -4,7 +4,7 @@
 # Only what a machine that runs 64-bit code alone can use: Wine's 64-bit loader, no i386
 # architecture. The i686 compilers are 64-bit programs; they keep the 32-bit build honest.
 PACKAGES="cmake make g++ clang libfuzzer-14-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
- libcli11-dev nlohmann-json3-dev wine wine64 fonts-wine xvfb xauth x11-utils imagemagick time"
+ libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev pkg-config wine wine64 fonts-wine xvfb xauth x11-utils imagemagick time"
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi

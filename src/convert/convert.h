@@ -1,0 +1,33 @@
+// Any audio file libsndfile reads, converted to the PCM a bank stores: resampled by libsoxr,
+// its channels mixed, its samples quantized with dither (pcm.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "bank.h"
+#include "wave.h"
+
+namespace vox {
+
+struct AudioInfo {
+    std::string kind;      // "FLAC", "WAVE", "Ogg Vorbis", "MP3"...
+    std::string encoding;  // "16-bit", "32-bit float", "u-law"; empty for lossy codecs
+    uint32_t rate = 0;
+    uint16_t channels = 0;
+    uint64_t frames = 0;
+};
+// "FLAC 2ch 44100 Hz 16-bit, 3.52 s"
+std::string DescribeAudio(const AudioInfo& a);
+
+struct Conversion {
+    std::string error;  // empty on success: the file's problem, in libsndfile's words where it has them
+    AudioInfo source;
+    Sound sound;        // in the target format
+};
+
+// Reads the file at path and converts it to target (PCM, a sane format), a piece at a time;
+// refused once the result would pass maxBytes.
+Conversion ConvertAudioFile(const std::string& path, const Format& target, uint64_t maxBytes);
+
+}  // namespace vox
