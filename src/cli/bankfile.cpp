@@ -8,6 +8,7 @@
 #include "describe.h"
 #include "disk.h"
 #include "messages.h"
+#include "progress.h"
 
 namespace voxbank {
 
@@ -40,6 +41,22 @@ LoadedBank LoadBank(const std::string& path)
     if (e != vox::BankError::Ok)
         Fail(BankMessage(e, path));
     return b;
+}
+
+vox::RewriteResult RewriteOrFail(const LoadedBank& b, const std::vector<vox::Replacement>& replacements, bool noBackup,
+                                 const char* doing)
+{
+    ProgressBar bar(doing);
+    vox::RewriteResult result =
+        vox::Rewrite(vox::Disk(), b.path, b.bank, replacements, noBackup ? vox::Backup::None : vox::Backup::Keep,
+                     kPieceSize, [&bar](vox::Step, uint64_t done, uint64_t total) { bar.Show(done, total); });
+    bar.Clear();
+    if (result.error != vox::BankError::Ok)
+        Fail(BankMessage(result.error, b.path));
+    if (!noBackup && !result.backupKept)
+        fprintf(stderr, "voxbank: %s: replaced without a backup: the file system refused to keep the old bank as %s\n",
+                b.path.c_str(), vox::BackupPathFor(b.path).c_str());
+    return result;
 }
 
 void NoteWhatIsMissing(const LoadedBank& b)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bank.h"
+#include "rewrite.h"
 
 namespace voxbank {
 
@@ -26,6 +27,11 @@ struct LoadedBank {
 vox::BankError ReadBankAt(const std::string& path, LoadedBank* out);
 // The same; a bank that cannot be read ends the command with a message naming it.
 LoadedBank LoadBank(const std::string& path);
+
+// One rewrite of the bank with these replacements, a progress bar on a terminal, the old bank
+// kept as its backup unless noBackup; a failure ends the command, a backup refused is told.
+vox::RewriteResult RewriteOrFail(const LoadedBank& b, const std::vector<vox::Replacement>& replacements, bool noBackup,
+                                 const char* doing);
 
 // Notes on stderr a missing index file and sounds past the 325 worked with.
 void NoteWhatIsMissing(const LoadedBank& b);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,10 +35,24 @@ struct ExtractOptions {
     std::string folder = ".";
     bool force = false;
 };
+// Any audio file converted to the sound it replaces; the others keep that sound's format.
+struct ConvertOptions {
+    bool convert = false;
+    uint32_t rate = 0;  // 0: the sound's own
+    uint16_t channels = 0;
+    uint16_t bits = 0;
+};
 struct ReplaceOptions {
     std::string bank;
     std::vector<std::string> pairs;  // SOUND=FILE
     bool noBackup = false;
+    ConvertOptions conversion;
+};
+struct ImportOptions {
+    std::string bank;
+    std::string folder;
+    bool noBackup = false;
+    ConvertOptions conversion;
 };
 struct UndoOptions {
     std::string bank;
@@ -48,5 +63,6 @@ Status Check(const CheckOptions& options);
 Status Extract(const ExtractOptions& options);
 Status Replace(const ReplaceOptions& options);
 Status Undo(const UndoOptions& options);
+Status Import(const ImportOptions& options);
 
 }  // namespace voxbank

@@ -32,6 +32,18 @@ int Parse(CLI::App& app, int argc, char** argv)
     return -1;
 }
 
+// --convert and what it converts to, on the commands that bring sounds in.
+void AddConversion(CLI::App* command, voxbank::ConvertOptions* o)
+{
+    command->add_flag("--convert", o->convert,
+                      "Take any audio file libsndfile reads (WAVE of any kind, FLAC, Ogg, MP3, AIFF...) and convert it "
+                      "to the rate, channels and bits of the sound it replaces");
+    command->add_option("--rate", o->rate, "With --convert: this rate in Hz instead")->check(CLI::Range(1000, 384000));
+    command->add_option("--channels", o->channels, "With --convert: this many channels instead")->check(CLI::Range(1, 8));
+    command->add_option("--bits", o->bits, "With --convert: 8 or 16 bits instead (24 and 32 where the bank has them)")
+        ->check(CLI::IsMember({8, 16, 24, 32}));
+}
+
 int Run(const std::function<Status()>& command)
 {
     try {
@@ -50,7 +62,7 @@ int Run(const std::function<Status()>& command)
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Lists, checks, extracts and replaces the sounds of Tarn sound banks, and undoes a replace.", "voxbank"};
+    CLI::App app{"Lists, checks, extracts, replaces and imports the sounds of Tarn sound banks, and undoes a replace.", "voxbank"};
     app.set_version_flag("--version", "voxbank 1.0");
     app.require_subcommand(1);
     app.footer("Exit status: 0 done, 1 the work failed and nothing was changed, 2 usage error.");
@@ -74,13 +86,25 @@ int main(int argc, char** argv)
 
     voxbank::ReplaceOptions replace;
     CLI::App* replaceCommand = app.add_subcommand(
-        "replace", "Replaces sounds by PCM WAVE files in one rewrite of the bank, all or nothing; the old bank is kept "
-                   "as BANK.bak");
+        "replace", "Replaces sounds by PCM WAVE files (any audio with --convert) in one rewrite of the bank, all or "
+                   "nothing; the old bank is kept as BANK.bak");
     replaceCommand->add_option("BANK", replace.bank, "The bank")->required();
-    replaceCommand->add_option("SOUND=FILE", replace.pairs, "A sound's number, or its name from the index, and a WAVE file")
+    replaceCommand->add_option("SOUND=FILE", replace.pairs,
+                               "A sound's number, or its name from the index, and a WAVE file (any audio file with --convert)")
         ->required();
+    AddConversion(replaceCommand, &replace.conversion);
     replaceCommand->add_flag("--no-backup", replace.noBackup,
                                "Delete the old bank instead of keeping it as BANK.bak (a backup already there stays as it is)");
+
+    voxbank::ImportOptions import;
+    CLI::App* importCommand = app.add_subcommand(
+        "import", "Takes a folder of sound files named as extract names them (007-Explosion.wav, 7.flac) back into "
+                  "the bank in one rewrite; only files whose audio differs replace their sound");
+    importCommand->add_option("BANK", import.bank, "The bank")->required();
+    importCommand->add_option("DIR", import.folder, "The folder of sound files")->required();
+    AddConversion(importCommand, &import.conversion);
+    importCommand->add_flag("--no-backup", import.noBackup,
+                            "Delete the old bank instead of keeping it as BANK.bak (a backup already there stays as it is)");
 
     voxbank::UndoOptions undo;
     CLI::App* undoCommand = app.add_subcommand(
@@ -99,5 +123,7 @@ int main(int argc, char** argv)
         return Run([&] { return voxbank::Extract(extract); });
     if (*undoCommand)
         return Run([&] { return voxbank::Undo(undo); });
+    if (*importCommand)
+        return Run([&] { return voxbank::Import(import); });
     return Run([&] { return voxbank::Replace(replace); });
 }

@@ -2,14 +2,13 @@
 #include <cctype>
 #include <cstdio>
 
-#include "backup.h"
 #include "bankfile.h"
 #include "commands.h"
 #include "describe.h"
 #include "disk.h"
 #include "messages.h"
-#include "progress.h"
 #include "rewrite.h"
+#include "sounds.h"
 
 namespace voxbank {
 
@@ -18,7 +17,7 @@ namespace {
 struct Request {
     std::string sound;  // a number or a name, as typed
     std::string file;
-    vox::Sound wave;
+    Brought brought;
 };
 
 std::vector<Request> SplitPairs(const std::vector<std::string>& pairs)
@@ -35,16 +34,6 @@ std::vector<Request> SplitPairs(const std::vector<std::string>& pairs)
     return requests;
 }
 
-void ReadWaveFile(Request* r)
-{
-    std::unique_ptr<vox::Source> file = vox::Disk().Open(r->file);
-    if (!file)
-        Fail(r->file + ": Failed to open wave file");
-    vox::WaveError e = vox::ReadWave(*file, &r->wave);
-    if (e != vox::WaveError::Ok)
-        Fail(r->file + ": " + vox::WaveErrorText(e));
-}
-
 // new.sfx is the rewrite's own temporary name; a bank of that name is always in its way.
 bool NamedLikeNewBank(const std::string& bank)
 {
@@ -56,19 +45,16 @@ bool NamedLikeNewBank(const std::string& bank)
     return name == vox::kNewBankName;
 }
 
-void PrintChange(const LoadedBank& b, size_t sound, const vox::Entry& was, const vox::Entry& now)
-{
-    printf("%s: %s: %ld bytes %s -> %ld bytes %s\n", b.path.c_str(), SoundLabel(b, sound).c_str(), (long)was.length,
-           FormatText(was).c_str(), (long)now.length, FormatText(now).c_str());
-}
-
 }  // namespace
 
 Status Replace(const ReplaceOptions& o)
 {
+    CheckConversion(o.conversion);
+    const bool converting = o.conversion.convert;
     std::vector<Request> requests = SplitPairs(o.pairs);
-    for (Request& r : requests)
-        ReadWaveFile(&r);
+    if (!converting)  // a WAVE file is what it is, whatever sound it goes to
+        for (Request& r : requests)
+            r.brought = BringSound(r.file, nullptr, 0, o.conversion);
     if (NamedLikeNewBank(o.bank))
         Fail(o.bank + ": a bank named " + vox::kNewBankName + " cannot be rewritten in place; rename it first");
     LoadedBank b = LoadBank(o.bank);
@@ -78,21 +64,16 @@ Status Replace(const ReplaceOptions& o)
         picks.push_back(r.sound);
     std::vector<size_t> sounds = PickSounds(b, picks);
     std::vector<vox::Replacement> replacements;
-    for (size_t i = 0; i < requests.size(); i++)
-        replacements.push_back({sounds[i], &requests[i].wave});
+    for (size_t i = 0; i < requests.size(); i++) {
+        if (converting)  // to the format of the sound it replaces, before the bank is touched
+            requests[i].brought = BringSound(requests[i].file, &b, sounds[i], o.conversion);
+        replacements.push_back({sounds[i], &requests[i].brought.sound});
+    }
 
-    ProgressBar bar("replacing");
-    vox::RewriteResult result = vox::Rewrite(vox::Disk(), o.bank, b.bank, replacements,
-                                             o.noBackup ? vox::Backup::None : vox::Backup::Keep, kPieceSize,
-                                             [&bar](vox::Step, uint64_t done, uint64_t total) { bar.Show(done, total); });
-    bar.Clear();
-    if (result.error != vox::BankError::Ok)
-        Fail(BankMessage(result.error, o.bank));
-    for (size_t sound : sounds)
-        PrintChange(b, sound, b.bank.entries[sound], result.bank.entries[sound]);
-    if (!o.noBackup && !result.backupKept)
-        fprintf(stderr, "voxbank: %s: replaced without a backup: the file system refused to keep the old bank as %s\n",
-                o.bank.c_str(), vox::BackupPathFor(o.bank).c_str());
+    vox::RewriteResult result = RewriteOrFail(b, replacements, o.noBackup, "replacing");
+    for (size_t i = 0; i < sounds.size(); i++)
+        printf("%s: %s\n", b.path.c_str(),
+               ChangeText(b, sounds[i], b.bank.entries[sounds[i]], result.bank.entries[sounds[i]], requests[i].brought.from).c_str());
     return kOk;
 }
 

@@ -1,6 +1,6 @@
 # The Win32 voxbank under Wine: the demo bank listed, its sounds extracted and put back in one
 # pass, and the bank the same byte for byte afterwards; then a sound replaced by another and the
-# replace undone.
+# replace undone; the untouched extract imported back, and --convert refused by this build.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 
@@ -38,4 +38,17 @@ execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX before.sfx 
                 RESULT_VARIABLE differs)
 if(differs)
   message(FATAL_ERROR "DEMO.SFX differs after the undo")
+endif()
+
+# The folder extract wrote, untouched, replaces nothing.
+run("${VOXBANK}" import DEMO.SFX out\\wav)
+if(NOT out MATCHES "differs")
+  message(FATAL_ERROR "import of an untouched extract printed:\n${out}")
+endif()
+
+# This build has no converter, and says so.
+execute_process(COMMAND ${EMULATOR} "${VOXBANK}" replace DEMO.SFX "1=out\\wav\\003-Stereo beep.wav" --convert
+                WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status ERROR_VARIABLE err)
+if(NOT status EQUAL 2 OR NOT err MATCHES "libsndfile")
+  message(FATAL_ERROR "--convert in the Win32 build: status ${status}\n${err}")
 endif()

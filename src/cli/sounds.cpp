@@ -1,0 +1,118 @@
+#include "sounds.h"
+
+#include <cstdio>
+
+#include "describe.h"
+#include "disk.h"
+#ifdef VOXBANK_CONVERT
+#include "convert.h"
+#include "pcm.h"
+#endif
+
+namespace voxbank {
+
+namespace {
+
+vox::Sound ReadWaveFile(const std::string& file)
+{
+    std::unique_ptr<vox::Source> source = vox::Disk().Open(file);
+    if (!source)
+        Fail(file + ": Failed to open wave file");
+    vox::Sound sound;
+    vox::WaveError e = vox::ReadWave(*source, &sound);
+    if (e != vox::WaveError::Ok)
+        Fail(file + ": " + vox::WaveErrorText(e));
+    return sound;
+}
+
+#ifdef VOXBANK_CONVERT
+bool BankUsesBits(const LoadedBank& b, uint16_t bits)
+{
+    for (const vox::Entry& e : b.bank.entries)
+        if (e.bits == bits)
+            return true;
+    return false;
+}
+
+// The sound's own rate, channels and bits, as overridden.
+vox::Format TargetFor(const LoadedBank& b, size_t n, const ConvertOptions& o)
+{
+    const vox::Entry& e = b.bank.entries[n];
+    if (o.bits > 16 && !BankUsesBits(b, o.bits))
+        Usage(b.path + ": --bits " + std::to_string(o.bits) + " only where the bank already stores " +
+              std::to_string(o.bits) + "-bit sounds; it does not");
+    vox::Format f = vox::PcmFormat(o.rate ? o.rate : (uint32_t)e.rate, o.channels ? o.channels : e.channels,
+                                   o.bits ? o.bits : e.bits);
+    if (!vox::IsSaneFormat(f))
+        Fail(b.path + ": " + SoundLabel(b, n) + " is stored as " + FormatText(e) +
+             ", which nothing can be converted to; give --rate, --channels and --bits");
+    return f;
+}
+#endif
+
+}  // namespace
+
+void CheckConversion(const ConvertOptions& o)
+{
+#ifndef VOXBANK_CONVERT
+    if (o.convert)
+        Usage("--convert is not in this build of voxbank: it was made without libsndfile and libsoxr");
+#endif
+    if (!o.convert && (o.rate || o.channels || o.bits))
+        Usage("--rate, --channels and --bits go with --convert");
+}
+
+Brought BringSound(const std::string& file, const LoadedBank* b, size_t n, const ConvertOptions& o)
+{
+    Brought out;
+    if (!o.convert) {
+        out.sound = ReadWaveFile(file);
+        return out;
+    }
+#ifdef VOXBANK_CONVERT
+    vox::Conversion c = vox::ConvertAudioFile(file, TargetFor(*b, n, o), INT32_MAX);
+    if (!c.error.empty())
+        Fail(file + ": " + c.error);
+    out.sound = std::move(c.sound);
+    out.from = vox::DescribeAudio(c.source);
+#else
+    (void)b, (void)n;
+#endif
+    return out;
+}
+
+namespace {
+
+std::string SecondsOf(const vox::Entry& e)
+{
+    std::optional<double> seconds = Seconds(e);
+    char text[32];
+    snprintf(text, sizeof text, "%.2f s", seconds ? *seconds : 0.0);
+    return seconds ? text : "? s";
+}
+
+}  // namespace
+
+std::string ChangeText(const LoadedBank& b, size_t n, const vox::Entry& was, const vox::Entry& now,
+                       const std::string& from)
+{
+    std::string label = SoundLabel(b, n) + ": ";
+    if (from.empty())
+        return label + std::to_string(was.length) + " bytes " + FormatText(was) + " -> " + std::to_string(now.length) +
+               " bytes " + FormatText(now);
+    return label + from + " -> " + FormatText(now) + ", " + SecondsOf(now) + ", " + Grouped((uint64_t)now.length) +
+           " bytes (was " + Grouped((uint64_t)was.length) + " bytes, " + SecondsOf(was) + ")";
+}
+
+std::string Grouped(uint64_t n)
+{
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); i++) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+}  // namespace voxbank

@@ -1,0 +1,34 @@
+// The sounds files bring into a bank: a PCM WAVE file as it is, or, converting, any audio file
+// in the format of the sound it replaces.
+#pragma once
+
+#include <string>
+
+#include "bankfile.h"
+#include "commands.h"
+#include "wave.h"
+
+namespace voxbank {
+
+struct Brought {
+    vox::Sound sound;
+    std::string from;  // what the file held, when it was converted
+};
+
+// Ends the command (status 2) when conversion is asked of a build without it, or its
+// overrides without --convert.
+void CheckConversion(const ConvertOptions& o);
+
+// The file's sound for sound n of the bank (which only a conversion needs); a file that cannot
+// be used ends the command.
+Brought BringSound(const std::string& file, const LoadedBank* b, size_t n, const ConvertOptions& o);
+
+// "sound 3 (Door): FLAC 2ch 44100 Hz 16-bit, 3.52 s -> PCM 1ch 22050 Hz 8-bit, 3.52 s, 77,616
+// bytes (was 70,000 bytes, 3.17 s)", or without a conversion the old and new length and format.
+std::string ChangeText(const LoadedBank& b, size_t n, const vox::Entry& was, const vox::Entry& now,
+                       const std::string& from);
+
+// "77,616"
+std::string Grouped(uint64_t n);
+
+}  // namespace voxbank

@@ -1,0 +1,263 @@
+// Any audio file into a bank: sines of known frequency written through libsndfile in many
+// formats, converted by the real voxbank, and the stored sounds measured; the hand-written
+// steps of the conversion; and import of a folder back into the bank.
+#include <cmath>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include "builders.h"
+#include "memfiles.h"
+#include "pcm.h"
+#include "run.h"
+
+using namespace vox::test;
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+// A sine of freq Hz and amplitude amp on every channel, the right channel in antiphase when
+// antiphase is set, written by libsndfile.
+void WriteSine(const std::string& path, int format, int rate, int channels, double seconds, double freq, double amp,
+               bool antiphase = false)
+{
+    SF_INFO info = {};
+    info.samplerate = rate, info.channels = channels, info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << path << ": " << sf_strerror(nullptr);
+    const sf_count_t frames = (sf_count_t)(seconds * rate);
+    std::vector<double> samples((size_t)frames * channels);
+    for (sf_count_t i = 0; i < frames; i++)
+        for (int c = 0; c < channels; c++)
+            samples[(size_t)(i * channels + c)] = amp * sin(2 * kPi * freq * i / rate) * (antiphase && c == 1 ? -1 : 1);
+    EXPECT_EQ(sf_writef_double(f, samples.data(), frames), frames);
+    sf_close(f);
+}
+
+// The stored sound of a bank as samples in [-1, 1], each channel in turn.
+struct Stored {
+    vox::Entry entry;
+    std::vector<std::vector<double>> channels;
+};
+
+Stored ReadStored(const std::string& bank, size_t n)
+{
+    vox::MemSource source(bank);
+    vox::Bank b;
+    EXPECT_EQ(vox::ReadBank(source, &b), vox::BankError::Ok);
+    Stored s{b.entries[n], {}};
+    std::vector<uint8_t> bytes((size_t)s.entry.length);
+    EXPECT_TRUE(vox::ReadSound(source, s.entry, bytes.data()));
+    const unsigned width = s.entry.bits / 8, channels = s.entry.channels;
+    s.channels.resize(channels);
+    for (size_t i = 0; i + width <= bytes.size(); i += width) {
+        int32_t v = width == 1 ? bytes[i] - 128 : (int16_t)(bytes[i] | bytes[i + 1] << 8);
+        s.channels[(i / width) % channels].push_back(v / (width == 1 ? 128.0 : 32768.0));
+    }
+    return s;
+}
+
+// The amplitude of the part of x at freq Hz (a Goertzel filter), over its middle, past the
+// resampler's and codecs' edges.
+double AmplitudeAt(const std::vector<double>& x, double rate, double freq)
+{
+    size_t from = x.size() / 10, to = x.size() - x.size() / 10;
+    double re = 0, im = 0;
+    for (size_t i = from; i < to; i++)
+        re += x[i] * cos(2 * kPi * freq * i / rate), im += x[i] * sin(2 * kPi * freq * i / rate);
+    return 2 * sqrt(re * re + im * im) / (double)(to - from);
+}
+
+struct Target {
+    uint32_t rate;
+    uint16_t channels, bits;
+};
+
+class Converting : public ::testing::Test, public Folder {
+protected:
+    std::string MakeBank(const Target& t)
+    {
+        std::vector<TestSound> sounds = Sounds({1000, 1000});
+        sounds[1].rate = t.rate, sounds[1].channels = t.channels, sounds[1].bits = t.bits;
+        sounds[1].data.resize(1000 / (t.channels * t.bits / 8) * (t.channels * t.bits / 8));
+        std::string bank = BankBytes(sounds);
+        Put("BANK.SFX", bank);
+        return bank;
+    }
+};
+
+TEST_F(Converting, EveryKindOfFileBecomesTheSoundItReplaces)
+{
+    const struct {
+        const char* name;
+        int format, rate, channels;
+        double amp;
+        Target target;
+        std::vector<std::string> options;
+        double frames;  // tolerance of the length, in frames of the target
+    } cases[] = {
+        {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 1.0, {22050, 1, 8}, {}, 2},
+        {"b.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 1, 0.5, {22050, 1, 16}, {}, 2},
+        {"c.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, 0.5, {22050, 1, 16}, {}, 2},
+        {"d.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, 0.5, {11025, 1, 8}, {}, 2},
+        {"e.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 2, 0.7, {22050, 2, 16}, {}, 2},
+        {"f.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 8000, 1, 0.7, {22050, 1, 16}, {}, 2},
+        {"g.wav", SF_FORMAT_WAV | SF_FORMAT_ULAW, 8000, 1, 0.7, {11025, 1, 8}, {}, 2},
+        {"h.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050, 1, 0.7, {11025, 2, 8}, {}, 2},
+        {"i.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 0.5, {11025, 1, 8},
+         {"--rate", "16000", "--channels", "2", "--bits", "16"}, 2},
+    };
+    const double seconds = 1.0, freq = 441;
+    for (const auto& c : cases) {
+        const std::string bank = MakeBank(c.target);
+        WriteSine(Path(c.name), c.format, c.rate, c.channels, seconds, freq, c.amp);
+        std::vector<std::string> args = {"replace", Path("BANK.SFX"), "1=" + Path(c.name), "--convert"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        Outcome o = RunVoxbank(args);
+        ASSERT_EQ(o.status, 0) << c.name << ": " << o.err;
+        Target want = c.target;
+        if (!c.options.empty())
+            want = {16000, 2, 16};
+        Stored s = ReadStored(Get("BANK.SFX"), 1);
+        EXPECT_EQ(vox::FormatOf(s.entry), vox::PcmFormat(want.rate, want.channels, want.bits)) << c.name;
+        EXPECT_NEAR((double)s.channels[0].size(), seconds * want.rate, c.frames) << c.name;
+        for (const std::vector<double>& channel : s.channels) {
+            double at = AmplitudeAt(channel, want.rate, freq);
+            EXPECT_NEAR(20 * log10(at / c.amp), 0.0, 1.0) << c.name << ": the level";
+            EXPECT_GT(at, 30 * AmplitudeAt(channel, want.rate, freq * 1.03)) << c.name << ": the frequency";
+            EXPECT_GT(at, 30 * AmplitudeAt(channel, want.rate, freq * 0.97)) << c.name << ": the frequency";
+            for (double x : channel)
+                ASSERT_TRUE(x > -1 && x <= 127.0 / 128) << c.name << ": a sample held at full scale";
+        }
+        const std::string became = "-> PCM " + std::to_string(want.channels) + "ch " + std::to_string(want.rate) + " Hz " +
+                                   std::to_string(want.bits) + "-bit, 1.00 s, ";
+        EXPECT_NE(o.out.find(", 1.00 s " + became), std::string::npos) << o.out;
+    }
+}
+
+TEST_F(Converting, StereoInAntiphaseMixesToSilenceAndPcmOfTheSameFormatStaysAsItWas)
+{
+    MakeBank({22050, 1, 16});
+    WriteSine(Path("anti.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2, 0.5, 441, 0.9, true);
+    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "1=" + Path("anti.wav"), "--convert"}).status, 0);
+    const Stored mixed = ReadStored(Get("BANK.SFX"), 1);
+    for (double x : mixed.channels[0])
+        ASSERT_LT(std::abs(x), 2 / 32768.0) << "the average of a sound and its opposite, give or take the dither";
+
+    WriteSine(Path("same.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, 0.5, 441, 0.9);
+    const std::string bank = Get("BANK.SFX");
+    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "1=" + Path("same.wav"), "--convert"}).status, 0);
+    const std::string once = Get("BANK.SFX");
+    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "1=" + Path("same.wav")}).status, 0);
+    EXPECT_TRUE(Get("BANK.SFX") == once) << "converted to its own format, a PCM file is what it was";
+}
+
+TEST_F(Converting, AFileThatCannotBeReadChangesNothing)
+{
+    const std::string bank = MakeBank({22050, 1, 8});
+    Put("junk.ogg", "OggS but not really");
+    WriteSine(Path("ok.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 0.2, 441, 0.5);
+    const struct { std::vector<std::string> args; int status; std::string says; } cases[] = {
+        {{"replace", Path("BANK.SFX"), "0=" + Path("ok.flac"), "1=" + Path("junk.ogg"), "--convert"}, 1, "junk.ogg: "},
+        {{"replace", Path("BANK.SFX"), "1=" + Path("gone.flac"), "--convert"}, 1, "gone.flac: "},
+        {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac")}, 1, "ok.flac: Not a valid wave file"},
+        {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--bits", "16"}, 2, "go with --convert"},
+        {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--convert", "--bits", "24"}, 2, "only where the bank"},
+        {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--convert", "--bits", "12"}, 2, "--bits"},
+    };
+    for (const auto& c : cases) {
+        Outcome o = RunVoxbank(c.args);
+        EXPECT_EQ(o.status, c.status) << c.says << o.err;
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
+        EXPECT_TRUE(Get("BANK.SFX") == bank && !Has("BANK.SFX.bak")) << c.says;
+    }
+}
+
+TEST_F(Converting, ImportTakesBackOnlyWhatWasEdited)
+{
+    Put("BANK.SFX", BankBytes(Sounds({1000, 1200, 1400, 1600})));
+    Put("BANK.txt", IndexText({"A", "B", "C", "D"}));
+    ASSERT_EQ(RunVoxbank({"extract", Path("BANK.SFX"), "-o", Path("wav")}).status, 0);
+    const std::string bank = Get("BANK.SFX");
+    for (const char* convert : {"", "--convert"}) {
+        std::vector<std::string> args = {"import", Path("BANK.SFX"), Path("wav")};
+        if (*convert)
+            args.push_back(convert);
+        Outcome o = RunVoxbank(args);
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_NE(o.out.find("nothing differs"), std::string::npos) << o.out;
+        EXPECT_TRUE(Get("BANK.SFX") == bank && !Has("BANK.SFX.bak"));
+    }
+
+    // sound 1 edited in place, sound 3 replaced by a FLAC file of another name
+    WaveLayout w;
+    w.rate = 12025, w.data = std::string(999, '\x40');
+    Put("wav/001-B.wav", WaveBytes(w));
+    std::filesystem::remove(Path("wav/003-D.wav"));
+    WriteSine(Path("wav/3.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 0.2, 441, 0.5);
+    Put("wav/notes.txt", "not a sound");
+    EXPECT_EQ(RunVoxbank({"import", Path("BANK.SFX"), Path("wav")}).status, 1) << "a FLAC file wants --convert";
+    Outcome o = RunVoxbank({"import", Path("BANK.SFX"), Path("wav"), "--convert"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("left as they were, their files hold what the bank holds: sound(s) 0, 2"), std::string::npos) << o.out;
+    Stored now1 = ReadStored(Get("BANK.SFX"), 1), now3 = ReadStored(Get("BANK.SFX"), 3);
+    EXPECT_EQ(now1.entry.length, 999);
+    EXPECT_EQ(now3.entry.rate, 14025) << "converted to sound 3's own format";
+    EXPECT_NEAR((double)now3.entry.length, 0.2 * 14025, 2);
+    for (size_t n : {0, 2})
+        EXPECT_EQ(ReadStored(Get("BANK.SFX"), n).channels, ReadStored(bank, n).channels) << n;
+    EXPECT_TRUE(Get("BANK.SFX.bak") == bank);
+
+    const std::string before = Get("BANK.SFX");
+    Put("wav/1-again.wav", WaveBytes(w));
+    EXPECT_EQ(RunVoxbank({"import", Path("BANK.SFX"), Path("wav"), "--convert"}).err.find("are both for sound 1 (B)") !=
+                  std::string::npos, true);
+    std::filesystem::remove(Path("wav/1-again.wav"));
+    Put("wav/004-E.wav", WaveBytes(w));
+    Outcome beyond = RunVoxbank({"import", Path("BANK.SFX"), Path("wav")});
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_NE(beyond.err.find("has no sound 4"), std::string::npos) << beyond.err;
+    EXPECT_TRUE(Get("BANK.SFX") == before);
+}
+
+TEST(MixChannels, AveragesDownAndRepeatsUp)
+{
+    auto Mix = [](const double* in, size_t frames, unsigned from, unsigned to) {
+        std::vector<double> out = {9, 9, 9, 9, 9, 9, 9, 9};  // what a piece before left behind
+        vox::MixChannels(in, frames, from, to, &out);
+        return out;
+    };
+    const double stereo[] = {1.0, -1.0, 0.5, 0.25}, six[] = {1, 2, 3, 4, 5, 6};
+    EXPECT_EQ(Mix(stereo, 2, 2, 1), (std::vector<double>{0.0, 0.375}));
+    EXPECT_EQ(Mix(stereo, 2, 2, 2), (std::vector<double>{1.0, -1.0, 0.5, 0.25}));
+    EXPECT_EQ(Mix(stereo, 1, 1, 3), (std::vector<double>{1.0, 1.0, 1.0}));
+    EXPECT_EQ(Mix(six, 1, 6, 2), (std::vector<double>{3.0, 4.0}));
+}
+
+TEST(Quantizer, KeepsExactSamplesAndNeverClipsTheOthers)
+{
+    const struct { unsigned bits; bool exact; double in; std::vector<uint8_t> out; } exact[] = {
+        {8, true, -1.0, {0}},       {8, true, 0.0, {128}},          {8, true, 127 / 128.0, {255}},
+        {16, true, -1.0, {0, 0x80}}, {16, true, 0.5, {0, 0x40}},     {24, true, -0.5, {0, 0, 0xC0}},
+        {16, false, 2.0, {0xFF, 0x7F}} /* a float past full scale is held there */,
+    };
+    for (const auto& c : exact) {
+        std::vector<uint8_t> out;
+        vox::Quantizer(c.bits, c.exact).Append(&c.in, 1, &out);
+        EXPECT_EQ(out, c.out) << c.bits << " bits, " << c.in;
+    }
+    std::vector<double> full(20000);
+    for (size_t i = 0; i < full.size(); i++)
+        full[i] = i % 2 ? 1.0 : -1.0;
+    std::vector<uint8_t> out;
+    vox::Quantizer(8, false).Append(full.data(), full.size(), &out);
+    double sum = 0;
+    for (size_t i = 0; i < out.size(); i++) {
+        ASSERT_GT(out[i], 0) << "sample " << i << " held at full scale";
+        sum += (out[i] - 128) * (i % 2 ? 1 : -1);
+    }
+    EXPECT_NEAR(sum / out.size(), 126.5, 0.1) << "dithered around a step and a half short of full scale";
+}
+
+}  // namespace
