@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # voxbank against cp on the same disk: replace of one sound (with no backup there yet, with the
 # backup of the replace before it, and without a backup) and of ten sounds against cp and a flush
-# of the copy, extract of every sound against cp alone, and the peak memory of a replace.
+# of the copy, extract of every sound against cp alone, the peak memory of a replace, and
+# replace --convert of a minute of FLAC against sox's conversion followed by a plain replace.
 # usage: bench/cli.sh [megabytes]   (300 unless told; the build and bank go in $BENCH_BUILD,
 # build-bench/ unless told). Each figure is the best of three runs.
 set -euo pipefail
@@ -9,9 +10,11 @@ cd "$(dirname "$0")/.."
 . tools/common.sh
 
 ensure_packages
+# sox is the conversion's yardstick only: the benchmark installs it, the set-up does not.
+PACKAGES="sox libsox-fmt-base" ensure_packages
 build="${BENCH_BUILD:-build-bench}"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVOXMEND_SANITIZE=OFF -DVOXMEND_TESTS=ON >/dev/null
-cmake --build "$build" -j2 --target voxbank bench_cli_bank >/dev/null
+cmake --build "$build" -j2 --target voxbank bench_cli_bank bench_convert >/dev/null
 mb="${1:-300}"
 work="$build/cli-bench"
 rm -rf "$work"
@@ -102,4 +105,39 @@ awk -v mb="$((bytes / 1000000))" -v cf="$copy_flush" -v cs="$copy_swap" -v r1="$
     printf "Peak memory (max RSS): voxbank --version %.1f MB; replace 1 sound %.1f MB (+%.1f); replace 10 sounds %.1f MB (+%.1f).\n",
            base, m1, m1 - base, m10, m10 - base
     printf "Bounded by the work buffer (1.0 MB) and the replacements (0.6 MB each, so 1.6 and 7.0 MB) above the program itself.\n"
+}'
+
+# A minute of 44100 Hz stereo FLAC into a 22050 Hz mono 8-bit sound: voxbank in one step against
+# sox converting to a WAVE file (its high-quality resampler, its dither) and a plain replace of it.
+# Then how close each result is to the source, at 8 bits and, where the resampler shows rather
+# than the 8-bit steps, at 16.
+conv="$work/convert"
+mkdir -p "$conv"
+"$build/bench/bench_convert" make "$conv"
+cp "$conv/BANK.SFX" "$conv/ORIGINAL.SFX"
+fresh() { cp "$conv/ORIGINAL.SFX" "$conv/BANK.SFX"; rm -f "$conv/BANK.SFX.bak"; }
+# voxbank_convert SOUND, sox_then_replace SOUND BITS
+voxbank_convert() { "$voxbank" replace "$conv/BANK.SFX" "$1=$conv/source.flac" --convert; }
+sox_then_replace() {
+    local encoding=signed-integer
+    [ "$2" = 8 ] && encoding=unsigned-integer
+    sox "$conv/source.flac" -r 22050 -c 1 -b "$2" -e $encoding "$conv/sox.wav" &&
+        "$voxbank" replace "$conv/BANK.SFX" "$1=$conv/sox.wav"
+}
+for _ in 1 2 3; do
+    PREP=fresh timed convert voxbank_convert 1
+    PREP=fresh timed sox sox_then_replace 1 8
+done
+snr() { "$build/bench/bench_convert" snr "$conv/BANK.SFX" "$1"; }
+fresh && voxbank_convert 1 >/dev/null && voxbank_convert 2 >/dev/null && voxbank8=$(snr 1) && voxbank16=$(snr 2)
+fresh && sox_then_replace 1 8 >/dev/null && sox_then_replace 2 16 >/dev/null && sox8=$(snr 1) && sox16=$(snr 2)
+awk -v v="$(best convert)" -v s="$(best sox)" -v v8="$voxbank8" -v s8="$sox8" -v v16="$voxbank16" -v s16="$sox16" 'BEGIN {
+    printf "A minute of 44100 Hz stereo FLAC into a 22050 Hz mono 8-bit sound; best of 3 runs each.\n"
+    printf "  sox to WAVE + replace    %6.3f s\n", s
+    printf "  replace --convert        %6.3f s  time ratio to sox + replace %.2f (aim <= 1)\n", v, v / s
+    printf "Closeness to the source (its channels averaged, the tone above 11025 Hz removed), as the\n"
+    printf "signal-to-noise ratio of the stored sound with its best gain and lag: the higher the closer.\n"
+    printf "                           8-bit      16-bit\n"
+    printf "  sox                      %5.1f dB   %5.1f dB\n", s8, s16
+    printf "  replace --convert        %5.1f dB   %5.1f dB  (aim >= sox)\n", v8, v16
 }'
