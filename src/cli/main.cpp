@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
+#include "version.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ int Run(const std::function<Status()>& command)
 int main(int argc, char** argv)
 {
     CLI::App app{"Lists, checks, extracts, replaces and imports the sounds of Tarn sound banks, and undoes a replace.", "voxbank"};
-    app.set_version_flag("--version", "voxbank 1.0");
+    app.set_version_flag("--version", "voxbank " VOXMEND_VERSION);
     app.require_subcommand(1);
     app.footer("Exit status: 0 done, 1 the work failed and nothing was changed, 2 usage error.");
 

@@ -8,6 +8,7 @@
 
 #include "builders.h"
 #include "run.h"
+#include "version.h"
 
 using namespace vox::test;
 
@@ -188,7 +189,7 @@ TEST(VoxbankRefusalsAndChecks, SayWhyAndLeaveEveryFileAsItWas)
         {"help", {"replace", "--help"}, 0, "SOUND=FILE"},
         {"list without index: a note", {"list", "@BANK.SFX"}, 0, "no index file", noIndex},
         {"list without index: no names", {"list", "@BANK.SFX", "--json"}, 0, "\"name\": null", noIndex},
-        {"version", {"--version"}, 0, "voxbank 1.0\n"},
+        {"version", {"--version"}, 0, "voxbank " VOXMEND_VERSION "\n"},
         {"check: a sound bank", check, 0, "BANK.SFX: sound: 4 sounds back to back, all playable, named by"},
         {"check: over 325", check, 1, "more than 325 sounds", Bank([](auto& s) { s = Sounds(std::vector<size_t>(326, 1)); })},
         {"check: not back to back", check, 1, "its sounds do not lie back to back", outOfStep},
