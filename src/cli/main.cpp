@@ -82,7 +82,8 @@ int main(int argc, char** argv)
     CLI::App* extractCommand = app.add_subcommand("extract", "Writes sounds out as WAVE files named like 007-Explosion.wav");
     extractCommand->add_option("BANK", extract.bank, "The bank")->required();
     extractCommand->add_option("SOUND", extract.sounds, "Sound numbers or names (all when none)");
-    extractCommand->add_option("-o,--output", extract.folder, "Folder for the files, made when missing (default: here)");
+    extractCommand->add_option("-o,--output", extract.folder, "Folder for the files, made when missing (default: here)")
+        ->type_name("DIR");
     extractCommand->add_flag("-f,--force", extract.force, "Overwrite files that are already there");
 
     voxbank::ReplaceOptions replace;
