@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Voxmend and runs every test: the engine and voxbank natively under the sanitizers,
-# then the Win32 programs under Wine, in a prefix and HOME of the build's own.
+# the release packages and what they install, then the Win32 programs under Wine, in a prefix
+# and HOME of the build's own.
 set -euo pipefail
 cd "$(dirname "$0")"
 . tools/common.sh
@@ -13,6 +14,9 @@ build_native
 # The 64-bit Windows programs under Wine; the 32-bit ones only built.
 build_all
 build_i686
+# The release packages, and voxbank as users install it: into a DESTDIR and from its package.
+tools/package.sh >/dev/null
+tests/install/check.sh
 root="$PWD/build/wine"
 start_display
 make_prefix "$root/prefix" "$root/home"

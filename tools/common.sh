@@ -4,7 +4,8 @@
 # Only what a machine that runs 64-bit code alone can use: Wine's 64-bit loader, no i386
 # architecture. The i686 compilers are 64-bit programs; they keep the 32-bit build honest.
 PACKAGES="cmake make g++ clang libfuzzer-14-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
- libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev pkg-config wine wine64 fonts-wine xvfb xauth x11-utils imagemagick time"
+ libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev pkg-config wine wine64 fonts-wine xvfb xauth
+ x11-utils imagemagick time help2man man-db bash-completion dpkg-dev file unzip"
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
@@ -27,10 +28,15 @@ build_all() {
     cmake --build build -j2
 }
 
+# Whether the 32-bit Windows compilers are here.
+have_i686() {
+    command -v i686-w64-mingw32-g++-posix >/dev/null
+}
+
 # The 32-bit Windows programs without their tests, in build-i686/, when their compiler is
 # here: they are not run, only kept compiling.
 build_i686() {
-    command -v i686-w64-mingw32-g++-posix >/dev/null || return 0
+    have_i686 || return 0
     cmake -S . -B build-i686 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
         -DVOXMEND_TESTS=OFF >/dev/null
     cmake --build build-i686 -j2
@@ -41,6 +47,13 @@ build_native() {
     # -O1 keeps the sanitizers quick to build and to run
     cmake -S . -B build-native -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DVOXMEND_SANITIZE=ON >/dev/null
     cmake --build build-native -j2
+}
+
+# voxbank as it is released, for its Debian package: Release, no sanitizers, no tests, in
+# build-package/.
+build_package() {
+    cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DVOXMEND_TESTS=OFF >/dev/null
+    cmake --build build-package -j2
 }
 
 # Starts Xvfb when no display is set; XVFB_PID is then its process.
