@@ -38,11 +38,14 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_SECTION sound)
-  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "lists, checks, extracts and replaces the sounds of Tarn sound banks")
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "lists, extracts and replaces the sounds of Tarn sound banks")
   string(CONCAT CPACK_PACKAGE_DESCRIPTION
       "voxbank works on the sound banks of Tarn (.sfx and .qsb files) from a\n"
       "shell or a script: it lists their sounds, checks that a bank can be\n"
       "rewritten faithfully, writes sounds out as WAVE files and replaces\n"
-      "sounds by WAVE files in one rewrite of the bank, all or nothing.")
+      "sounds in one rewrite of the bank, all or nothing, keeping the bank\n"
+      "before as a backup that undo puts back. Replacements may be any audio\n"
+      "file libsndfile reads, converted to the format of the sound they\n"
+      "replace, and a folder of extracted sounds can be imported back.")
 endif()
 include(CPack)

@@ -39,10 +39,15 @@ void AddConversion(CLI::App* command, voxbank::ConvertOptions* o)
     command->add_flag("--convert", o->convert,
                       "Take any audio file libsndfile reads (WAVE of any kind, FLAC, Ogg, MP3, AIFF...) and convert it "
                       "to the rate, channels and bits of the sound it replaces");
-    command->add_option("--rate", o->rate, "With --convert: this rate in Hz instead")->check(CLI::Range(1000, 384000));
-    command->add_option("--channels", o->channels, "With --convert: this many channels instead")->check(CLI::Range(1, 8));
+    command->add_option("--rate", o->rate, "With --convert: this rate in Hz instead")
+        ->check(CLI::Range(1000, 384000))
+        ->type_name("HZ");
+    command->add_option("--channels", o->channels, "With --convert: this many channels instead")
+        ->check(CLI::Range(1, 8))
+        ->type_name("N");
     command->add_option("--bits", o->bits, "With --convert: 8 or 16 bits instead (24 and 32 where the bank has them)")
-        ->check(CLI::IsMember({8, 16, 24, 32}));
+        ->check(CLI::IsMember({8, 16, 24, 32}))
+        ->type_name("BITS");
 }
 
 int Run(const std::function<Status()>& command)

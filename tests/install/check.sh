@@ -39,6 +39,16 @@ runs() {
         "$1" list "$work/demo/DEMO.SFX" | grep -E '^  1  Rising chirp +[0-9]+ +[0-9]+  PCM 1ch 22050 Hz 16-bit'
 }
 
+# converts VOXBANK: it has --convert, with the libraries it needs: sound 1 of the demo bank
+# (22050 Hz 16-bit) into sound 0 (11025 Hz 8-bit), in a copy of the bank.
+converts() {
+    local bank="$work/convert/DEMO.SFX"
+    rm -rf "$work/convert" && mkdir -p "$work/convert" && cp "$work/demo/DEMO.SFX" "$work/demo/DEMO.txt" "$work/convert" &&
+        "$1" extract "$bank" 1 -o "$work/convert" >/dev/null &&
+        "$1" replace "$bank" "0=$work/convert/001-Rising chirp.wav" --convert |
+        grep -F -- "-> PCM 1ch 11025 Hz 8-bit"
+}
+
 # documents VOXBANK PAGE: the page, rendered, has a part for every command of the help, headed
 # by the command's usage line, that names each of the command's options.
 documents() {
@@ -81,6 +91,7 @@ mkdir -p "$work/demo"
 DESTDIR="$work/destdir" cmake --install "$build" --prefix /usr >/dev/null
 root="$work/destdir/usr"
 check "the installed voxbank runs" runs "$root/bin/voxbank"
+check "the installed voxbank converts" converts "$root/bin/voxbank"
 check "the manual page documents every command" documents "$root/bin/voxbank" "$root/share/man/man1/voxbank.1"
 check "the README is installed" same "$(cat README.md)" "$(cat "$root/share/doc/voxbank/README.md")"
 
@@ -96,6 +107,8 @@ check "only folders complete for --output=" completes "voxbank extract -f --outp
 check "the bank after -o DIR" completes "voxbank extract -o sub A" A.SFX
 check "audio files complete after SOUND=" completes "voxbank replace A.SFX 0=" e.wav F.WAV g.flac "h i.wav" sub "with space"
 check "nothing for a SOUND" completes "voxbank extract A.SFX "
+check "only folders complete for import's DIR" completes "voxbank import A.SFX " sub "with space"
+check "--convert completes" completes "voxbank import A.SFX sub --con" --convert
 
 # The Debian package.
 deb="dist/voxbank_${version}_$(dpkg --print-architecture).deb"
@@ -103,9 +116,11 @@ check "the Debian package holds voxbank, its page, completion and documents" hol
     "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')" ./usr/bin/voxbank ./usr/share/man/man1/voxbank.1 \
     ./usr/share/bash-completion/completions/voxbank ./usr/share/doc/voxbank/README.md ./usr/share/doc/voxbank/LICENSE
 check "the Debian package is voxbank of this release" same "voxbank $version" "$(dpkg-deb -f "$deb" Package Version | cut -d' ' -f2 | paste -sd' ')"
-check "dpkg-shlibdeps found the libraries" grep -E 'libc6 \(>= ' <<<"$(dpkg-deb -f "$deb" Depends)"
+check "dpkg-shlibdeps found the libraries" grep -E 'libc6 \(>= .*libsndfile1 \(>= .*libsoxr0 \(>= ' \
+    <<<"$(dpkg-deb -f "$deb" Depends)"
 dpkg-deb -x "$deb" "$work/unpacked"
 check "the unpacked voxbank runs" runs "$work/unpacked/usr/bin/voxbank"
+check "the unpacked voxbank converts" converts "$work/unpacked/usr/bin/voxbank"
 
 # The Windows zips.
 zips="win64:PE32+ executable (GUI) x86-64:PE32+ executable (console) x86-64"
