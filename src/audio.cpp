@@ -1,5 +1,5 @@
 // Voxmend: playing stored sounds and the replacement, play-all, and loading a WAVE file.
-#include "voxmend.h"
+#include "audio.h"
 
 #include <cstring>
 
@@ -30,12 +30,6 @@ static void ReleaseData()
 {
     FreeBlock(lpData);
     lpData = NULL;
-}
-
-static void EnableMainButtons()
-{
-    EnableWindow(hwndPlayAll, TRUE);
-    EnableWindow(hwndReplace, TRUE);
 }
 
 // Ends a playback: the header, device, sample buffer and (for a preview) header block.
@@ -170,36 +164,28 @@ void DeferRequest(int request, long sound)
         playallno = (long)numwavs;
 }
 
-void TakePendingRequest()
+int TakeRequest(long* sound)
 {
     int request = sPending;
     if (request == REQUEST_NONE || PlaybackBusy() || bValidReplace)
-        return;
+        return REQUEST_NONE;
     sPending = REQUEST_NONE;
-    if (request == REQUEST_SOUND || request == REQUEST_DROP) {
-        if ((DWORD)sPendingSound < numwavs)
-            SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)sPendingSound, 0);
-        if (request == REQUEST_DROP)  // the dropped file is in pstrReplaceFile
-            ReplaceByFile(pstrReplaceFile);
-        else
-            SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
-    } else {
-        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(request == REQUEST_PLAYALL ? ID_PLAYALL : ID_REPLACE, BN_CLICKED),
-                     (LPARAM)(request == REQUEST_PLAYALL ? hwndPlayAll : hwndReplace));
-    }
+    *sound = sPendingSound;
+    return request;
 }
 
-void WaveDone(HWAVEOUT device, LPWAVEHDR header)
+BOOL RequestWaiting()
+{
+    return sPending != REQUEST_NONE;
+}
+
+BOOL WaveDone(HWAVEOUT device, LPWAVEHDR header)
 {
     ClosePlayback(device, header);
-    if (playall)
-        PlayNextOfAll();
-    else if (bValidReplace)
-        SetDialogButtons(TRUE);
-    else
-        EnableMainButtons();
-    if (sPending != REQUEST_NONE && !PlaybackBusy())
-        PostMessageA(hwndApp, WM_PENDING, 0, 0);
+    if (!playall)
+        return TRUE;
+    PlayNextOfAll();
+    return FALSE;
 }
 
 // ---- Replacement ---------------------------------------------------------------------

@@ -1,36 +1,17 @@
 // Voxmend: the Replace command and the Replace dialog.
-#include "voxmend.h"
+#include "replace.h"
 
-#include <commdlg.h>
 #include <cstring>
 
-BOOL bValidReplace;
-BOOL bRewriting;
-char pstrReplaceFile[MAX_PATH];
-HWND hwndOk, hwndNew, hwndOriginal;
+#include "audio.h"
+#include "sfx.h"
 
-const char kWaveFilter[53] = "Wave Sound Files (*.WAV)\0*.wav\0All Files (*.*)\0*.*\0";
+HWND hwndOk, hwndNew, hwndOriginal;
 
 // Asks for the replacement WAVE file; pstrReplaceFile keeps the choice for next time.
 static BOOL ChooseWaveFile()
 {
-    char szFilter[sizeof kWaveFilter];
-    memcpy(szFilter, kWaveFilter, sizeof szFilter);
-    char pstrFileName[512];
-    memset(pstrFileName, 0, sizeof pstrFileName);
-
-    OPENFILENAMEA ofn;
-    memset(&ofn, 0, sizeof ofn);
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    ofn.hwndOwner = hwndApp;
-    ofn.lpstrFilter = szFilter;
-    ofn.lpstrFile = pstrReplaceFile;
-    ofn.nMaxFile = sizeof pstrReplaceFile;
-    ofn.lpstrFileTitle = pstrFileName;
-    ofn.nMaxFileTitle = sizeof pstrFileName;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_CREATEPROMPT;
-    ofn.lpstrDefExt = "wav";
-    return FileDialog(&ofn, FALSE);
+    return WaveFileDialog(pstrReplaceFile, sizeof pstrReplaceFile, OFN_HIDEREADONLY | OFN_CREATEPROMPT, FALSE);
 }
 
 // The checks every road to the Replace dialog makes; FALSE when it goes no further. A request

@@ -1,5 +1,5 @@
 // Voxmend: a sound's menu, saving sounds as WAVE files, and files dropped on the window.
-#include "voxmend.h"
+#include "sounds.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -10,8 +10,11 @@
 #include <cstring>
 #include <vector>
 
+#include "browser.h"
 #include "disk.h"
 #include "export.h"
+#include "replace.h"
+#include "sfx.h"
 
 static const char kDropHelp[] =
     "Drop one WAVE file on a sound to replace it, or one bank file (.sfx or .qsb) on the bank list to open it.";
@@ -114,18 +117,8 @@ static BOOL ChooseSaveFile(long l, char* path, size_t size)
 {
     if (!CopyBounded(path, size, SoundFileName(l).c_str()))
         return FALSE;
-    char szFilter[sizeof kWaveFilter];
-    memcpy(szFilter, kWaveFilter, sizeof szFilter);
-    OPENFILENAMEA ofn;
-    memset(&ofn, 0, sizeof ofn);
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    ofn.hwndOwner = hwndApp;
-    ofn.lpstrFilter = szFilter;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = (DWORD)size;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-    ofn.lpstrDefExt = "wav";
-    return FileDialog(&ofn, TRUE);
+    return WaveFileDialog(path, (DWORD)size, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR,
+                          TRUE);
 }
 
 void SaveSelectedSound()

@@ -1,208 +1,8 @@
-// Voxmend: start-up, the main window and the drive, directory and bank browser.
+// Voxmend: start-up, the main window and the commands that reach it.
 #include "voxmend.h"
 
-#include <direct.h>
-#include <shellapi.h>
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
-
-const char szAppName[] = "Voxmend";
-HWND hwndApp, hwndText, hwndList, hwndDir, hwndPlayAll, hwndReplace, hwndStop, hwndUndo, hwndDisplay;
-HINSTANCE hInstApp;
-BOOL bValidFile;
-char szFile[MAX_PATH];
-char szBankPath[MAX_PATH];
 
 static const char szCaption[] = "Voxmend - Tarn Sound Editor by Quenby";
-static const UINT BANKATTRS = DDL_READONLY | DDL_HIDDEN | DDL_SYSTEM | DDL_DIRECTORY | DDL_ARCHIVE;
-static const UINT DIRATTRS = DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY;
-
-void ShowMessage(const char* text)
-{
-    MessageBoxA(hwndApp, text, szAppName, MB_OK);
-}
-
-// A message of at most 1023 characters, cut there.
-struct MessageText {
-    char text[1024];
-    MessageText(const char* format, va_list args) { vsnprintf(text, sizeof text, format, args); }
-};
-
-void ShowMessageF(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    MessageText m(format, args);
-    va_end(args);
-    ShowMessage(m.text);
-}
-
-// The program's questions: Yes or No, with the question icon.
-BOOL AskYesNo(const char* text)
-{
-    return MessageBoxA(hwndApp, text, szAppName, MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-BOOL AskYesNoF(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    MessageText m(format, args);
-    va_end(args);
-    return AskYesNo(m.text);
-}
-
-void* AllocBlock(DWORD size)
-{
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, size);
-    if (!block)
-        return NULL;
-    void* p = GlobalLock(block);
-    if (!p)
-        GlobalFree(block);
-    return p;
-}
-
-void FreeBlock(void* block)
-{
-    if (!block)
-        return;
-    HGLOBAL handle = GlobalHandle(block);
-    GlobalUnlock(handle);
-    GlobalFree(handle);
-}
-
-// Copies src into a buffer of size bytes; FALSE (and dst untouched) when it does not fit.
-BOOL CopyBounded(char* dst, size_t size, const char* src)
-{
-    size_t n = strlen(src);
-    if (n >= size)
-        return FALSE;
-    memcpy(dst, src, n + 1);
-    return TRUE;
-}
-
-// Runs the common Open or Save dialog. Either may leave the current directory in the folder
-// where the file was chosen; the browser goes on showing, and opening by name in, the folder it
-// listed.
-BOOL FileDialog(OPENFILENAMEA* ofn, BOOL save)
-{
-    char cwd[MAX_PATH];
-    BOOL haveCwd = _getcwd(cwd, sizeof cwd) != NULL;
-    BOOL chosen = save ? GetSaveFileNameA(ofn) : GetOpenFileNameA(ofn);
-    if (haveCwd)
-        _chdir(cwd);
-    return chosen;
-}
-
-// dir + "\" + name, without a doubled backslash at a drive root.
-static BOOL JoinPath(char* out, size_t size, const char* dir, const char* name)
-{
-    size_t n = strlen(dir);
-    const char* sep = (n > 0 && dir[n - 1] == '\\') ? "" : "\\";
-    int written = snprintf(out, size, "%s%s%s", dir, sep, name);
-    return written >= 0 && (size_t)written < size;
-}
-
-static BOOL CurrentDir(char* out, size_t size)
-{
-    if (_getcwd(out, (int)size))
-        return TRUE;
-    out[0] = 0;
-    return FALSE;
-}
-
-// Copies the selected entry of a list into szBuffer; FALSE when none is selected.
-static BOOL SelectedEntry(HWND list, char* szBuffer, size_t size)
-{
-    LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
-    if (sel == LB_ERR)
-        return FALSE;
-    LRESULT len = SendMessageA(list, LB_GETTEXTLEN, (WPARAM)sel, 0);
-    if (len == LB_ERR || (size_t)len >= size)
-        return FALSE;
-    SendMessageA(list, LB_GETTEXT, (WPARAM)sel, (LPARAM)szBuffer);
-    return TRUE;
-}
-
-// Reads the number at the start of the sound list's selected line.
-BOOL SelectedSound(long* number)
-{
-    char line[NAMELEN + 16];
-    if (!SelectedEntry(hwndDisplay, line, sizeof line))
-        return FALSE;
-    *number = atol(line);
-    return TRUE;
-}
-
-static void ListDirectory()
-{
-    SendMessageA(hwndList, LB_DIR, BANKATTRS, (LPARAM) "*.sfx");
-    SendMessageA(hwndList, LB_DIR, BANKATTRS, (LPARAM) "*.qsb");
-    SendMessageA(hwndDir, LB_DIR, DIRATTRS, (LPARAM) "*.*");
-}
-
-static void RefreshBrowser(char* szBuffer, size_t size)
-{
-    CurrentDir(szBuffer, size);
-    SetWindowTextA(hwndText, szBuffer);
-    SendMessageA(hwndList, LB_RESETCONTENT, 0, 0);
-    SendMessageA(hwndDir, LB_RESETCONTENT, 0, 0);
-    ListDirectory();
-}
-
-void ShowCurrentFolder()
-{
-    char szBuffer[MAX_PATH + 1];
-    RefreshBrowser(szBuffer, sizeof szBuffer);
-}
-
-// Changes to the directory named between the brackets of a list entry.
-static int EnterBracketed(char* entry)
-{
-    size_t n = strlen(entry);
-    if (n < 2)
-        return -1;
-    entry[n - 1] = 0;
-    return _chdir(entry + 1);
-}
-
-// The bank file a bank-list entry names, looked up in the current directory only;
-// its full path goes to path.
-static BOOL BankFileExists(const char* name, char* path, size_t size)
-{
-    char dir[MAX_PATH];
-    if (!CurrentDir(dir, sizeof dir) || !JoinPath(path, size, dir, name))
-        return FALSE;
-    DWORD attrs = GetFileAttributesA(path);
-    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-static void OpenBankEntry(char* szBuffer, size_t size)
-{
-    if (!SelectedEntry(hwndList, szBuffer, size))
-        return;
-    char path[MAX_PATH];
-    if (BankFileExists(szBuffer, path, sizeof path)) {
-        SetWindowTextA(hwndText, path);
-        Loadsfx(path, szBuffer);
-    } else {
-        bValidFile = 0;
-        EnterBracketed(szBuffer);
-        RefreshBrowser(szBuffer, size);
-    }
-}
-
-static void ChangeDirEntry(char* szBuffer, size_t size)
-{
-    if (!SelectedEntry(hwndDir, szBuffer, size))
-        return;
-    char drive = szBuffer[2];
-    if (EnterBracketed(szBuffer) != 0 && drive >= 'a' && drive <= 'z')
-        _chdrive(drive - 96);
-    RefreshBrowser(szBuffer, size);
-}
 
 static void PlaySelectedSound()
 {
@@ -233,6 +33,40 @@ static void PlayAllCommand()
     }
     SendMessageA(hwndDisplay, LB_SETCURSEL, 0, 0);
     PlayAll();
+}
+
+// Takes up the request that waited for the sound device, as if it were made now.
+static void TakePendingRequest()
+{
+    long sound = 0;
+    int request = TakeRequest(&sound);
+    if (request == REQUEST_NONE)
+        return;
+    if (request == REQUEST_SOUND || request == REQUEST_DROP) {
+        if ((DWORD)sound < numwavs)
+            SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)sound, 0);
+        if (request == REQUEST_DROP)  // the dropped file is in pstrReplaceFile
+            ReplaceByFile(pstrReplaceFile);
+        else
+            SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
+    } else {
+        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(request == REQUEST_PLAYALL ? ID_PLAYALL : ID_REPLACE, BN_CLICKED),
+                     (LPARAM)(request == REQUEST_PLAYALL ? hwndPlayAll : hwndReplace));
+    }
+}
+
+// A sound has ended: the buttons of the dialog or window that started it come back, and a
+// request that waited for the device is taken up.
+static void SoundEnded(HWAVEOUT device, LPWAVEHDR header)
+{
+    if (WaveDone(device, header)) {
+        if (bValidReplace)
+            SetDialogButtons(TRUE);
+        else
+            EnableMainButtons();
+    }
+    if (RequestWaiting() && !PlaybackBusy())
+        PostMessageA(hwndApp, WM_PENDING, 0, 0);
 }
 
 static HWND CreateControl(HWND parent, const char* cls, const char* text, DWORD style,
@@ -351,7 +185,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam)
         DropFiles((HDROP)wParam);
         return 0;
     case MM_WOM_DONE:
-        WaveDone((HWAVEOUT)wParam, (LPWAVEHDR)lParam);
+        SoundEnded((HWAVEOUT)wParam, (LPWAVEHDR)lParam);
         return 0;
     case WM_PENDING:
         TakePendingRequest();

@@ -33,8 +33,9 @@ int Parse(CLI::App& app, int argc, char** argv)
     return -1;
 }
 
-// --convert and what it converts to, on the commands that bring sounds in.
-void AddConversion(CLI::App* command, voxbank::ConvertOptions* o)
+// The options of the commands that bring sounds in: --convert and what it converts to, and
+// whether the old bank is kept.
+void AddBringingIn(CLI::App* command, voxbank::ConvertOptions* o, bool* noBackup)
 {
     command->add_flag("--convert", o->convert,
                       "Take any audio file libsndfile reads (WAVE of any kind, FLAC, Ogg, MP3, AIFF...) and convert it "
@@ -48,6 +49,8 @@ void AddConversion(CLI::App* command, voxbank::ConvertOptions* o)
     command->add_option("--bits", o->bits, "With --convert: 8 or 16 bits instead (24 and 32 where the bank has them)")
         ->check(CLI::IsMember({8, 16, 24, 32}))
         ->type_name("BITS");
+    command->add_flag("--no-backup", *noBackup,
+                      "Delete the old bank instead of keeping it as BANK.bak (a backup already there stays as it is)");
 }
 
 int Run(const std::function<Status()>& command)
@@ -99,9 +102,7 @@ int main(int argc, char** argv)
     replaceCommand->add_option("SOUND=FILE", replace.pairs,
                                "A sound's number, or its name from the index, and a WAVE file (any audio file with --convert)")
         ->required();
-    AddConversion(replaceCommand, &replace.conversion);
-    replaceCommand->add_flag("--no-backup", replace.noBackup,
-                               "Delete the old bank instead of keeping it as BANK.bak (a backup already there stays as it is)");
+    AddBringingIn(replaceCommand, &replace.conversion, &replace.noBackup);
 
     voxbank::ImportOptions import;
     CLI::App* importCommand = app.add_subcommand(
@@ -109,9 +110,7 @@ int main(int argc, char** argv)
                   "the bank in one rewrite; only files whose audio differs replace their sound");
     importCommand->add_option("BANK", import.bank, "The bank")->required();
     importCommand->add_option("DIR", import.folder, "The folder of sound files")->required();
-    AddConversion(importCommand, &import.conversion);
-    importCommand->add_flag("--no-backup", import.noBackup,
-                            "Delete the old bank instead of keeping it as BANK.bak (a backup already there stays as it is)");
+    AddBringingIn(importCommand, &import.conversion, &import.noBackup);
 
     voxbank::UndoOptions undo;
     CLI::App* undoCommand = app.add_subcommand(

@@ -1,7 +1,7 @@
-// Voxmend: loading a bank and its index file into the sound list, and the rewrite behind
-// the Replace dialog. The engine reads and writes; this file turns its answers into the
+// Voxmend: loading a bank and its index file into the sound list, the rewrite behind the
+// Replace dialog, and Undo. The engine reads and writes; this file turns its answers into the
 // window's messages and status texts.
-#include "voxmend.h"
+#include "sfx.h"
 
 #include <cstdio>
 #include <cstring>
@@ -10,10 +10,7 @@
 #include "backup.h"
 #include "export.h"
 #include "rewrite.h"
-
-RECORD records[MAXRECORDS];
-DWORD numwavs;
-char IndexFile[MAX_PATH];
+#include "audio.h"
 
 static uint8_t sHeader[vox::kHeaderSize];  // the open bank's header, as loaded
 static uint32_t sStoredCount;              // and the count it stores
