@@ -130,7 +130,7 @@ static void PlayNextOfAll()
     }
     playall = 0;
     playallno = 0;
-    EnableMainButtons();
+    EnableMainButtons(TRUE);
 }
 
 void PlayAll()
@@ -141,8 +141,7 @@ void PlayAll()
     }
     if (PlaybackBusy() || numwavs == 0)  // an empty bank has nothing to play
         return;
-    EnableWindow(hwndPlayAll, FALSE);
-    EnableWindow(hwndReplace, FALSE);
+    EnableMainButtons(FALSE);
     playall = 1;
     playallno = 0;
     PlayNextOfAll();

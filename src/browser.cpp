@@ -11,7 +11,7 @@ static const UINT BANKATTRS = DDL_READONLY | DDL_HIDDEN | DDL_SYSTEM | DDL_DIREC
 static const UINT DIRATTRS = DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY;
 
 // dir + "\" + name, without a doubled backslash at a drive root.
-static BOOL JoinPath(char* out, size_t size, const char* dir, const char* name)
+BOOL JoinPath(char* out, size_t size, const char* dir, const char* name)
 {
     size_t n = strlen(dir);
     const char* sep = (n > 0 && dir[n - 1] == '\\') ? "" : "\\";

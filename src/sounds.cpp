@@ -192,8 +192,8 @@ void SaveAllSounds()
     std::vector<std::string> paths;
     size_t existing = 0;
     for (DWORD i = 0; i < numwavs; i++) {
-        std::string path = std::string(folder) + (folder[strlen(folder) - 1] == '\\' ? "" : "\\") + SoundFileName((long)i);
-        if (path.size() >= MAX_PATH) {
+        char path[MAX_PATH];
+        if (!JoinPath(path, sizeof path, folder, SoundFileName((long)i).c_str())) {
             ShowMessageF("The folder %s is too deep for the sounds' names. Nothing was saved.", folder);
             return;
         }

@@ -17,12 +17,9 @@ static void PlaySelectedSound()
         DeferRequest(REQUEST_SOUND, l);
         return;
     }
-    EnableWindow(hwndPlayAll, FALSE);
-    EnableWindow(hwndReplace, FALSE);
-    if (!PlayOne(l)) {
-        EnableWindow(hwndPlayAll, TRUE);
-        EnableWindow(hwndReplace, TRUE);
-    }
+    EnableMainButtons(FALSE);
+    if (!PlayOne(l))
+        EnableMainButtons(TRUE);
 }
 
 static void PlayAllCommand()
@@ -63,7 +60,7 @@ static void SoundEnded(HWAVEOUT device, LPWAVEHDR header)
         if (bValidReplace)
             SetDialogButtons(TRUE);
         else
-            EnableMainButtons();
+            EnableMainButtons(TRUE);
     }
     if (RequestWaiting() && !PlaybackBusy())
         PostMessageA(hwndApp, WM_PENDING, 0, 0);

@@ -132,8 +132,8 @@ BOOL SelectedSound(long* number)
     return TRUE;
 }
 
-void EnableMainButtons()
+void EnableMainButtons(BOOL enabled)
 {
-    EnableWindow(hwndPlayAll, TRUE);
-    EnableWindow(hwndReplace, TRUE);
+    EnableWindow(hwndPlayAll, enabled);
+    EnableWindow(hwndReplace, enabled);
 }

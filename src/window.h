@@ -70,4 +70,5 @@ void* AllocBlock(DWORD size);
 void FreeBlock(void* block);
 BOOL SelectedEntry(HWND list, char* szBuffer, size_t size);
 BOOL SelectedSound(long* number);
-void EnableMainButtons();
+// Play All and Replace, which wait while a sound plays.
+void EnableMainButtons(BOOL enabled);

@@ -1,5 +1,7 @@
 #include "describe.h"
 
+#include <cstdio>
+
 namespace voxbank {
 
 std::string FormatText(const vox::Format& f)
@@ -19,6 +21,25 @@ std::optional<double> Seconds(const vox::Entry& e)
     if (e.avgBytes <= 0 || e.length < 0)
         return std::nullopt;
     return (double)e.length / e.avgBytes;
+}
+
+std::string SecondsText(const vox::Entry& e)
+{
+    std::optional<double> seconds = Seconds(e);
+    char text[32];
+    snprintf(text, sizeof text, "%.2f s", seconds ? *seconds : 0.0);
+    return seconds ? text : "? s";
+}
+
+std::string Grouped(uint64_t n)
+{
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); i++) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
 }
 
 std::string SoundLabel(const LoadedBank& b, size_t sound)

@@ -1,7 +1,5 @@
 #include "sounds.h"
 
-#include <cstdio>
-
 #include "describe.h"
 #include "disk.h"
 #ifdef VOXBANK_CONVERT
@@ -81,18 +79,6 @@ Brought BringSound(const std::string& file, const LoadedBank* b, size_t n, const
     return out;
 }
 
-namespace {
-
-std::string SecondsOf(const vox::Entry& e)
-{
-    std::optional<double> seconds = Seconds(e);
-    char text[32];
-    snprintf(text, sizeof text, "%.2f s", seconds ? *seconds : 0.0);
-    return seconds ? text : "? s";
-}
-
-}  // namespace
-
 std::string ChangeText(const LoadedBank& b, size_t n, const vox::Entry& was, const vox::Entry& now,
                        const std::string& from)
 {
@@ -100,19 +86,8 @@ std::string ChangeText(const LoadedBank& b, size_t n, const vox::Entry& was, con
     if (from.empty())
         return label + std::to_string(was.length) + " bytes " + FormatText(was) + " -> " + std::to_string(now.length) +
                " bytes " + FormatText(now);
-    return label + from + " -> " + FormatText(now) + ", " + SecondsOf(now) + ", " + Grouped((uint64_t)now.length) +
-           " bytes (was " + Grouped((uint64_t)was.length) + " bytes, " + SecondsOf(was) + ")";
-}
-
-std::string Grouped(uint64_t n)
-{
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); i++) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return out;
+    return label + from + " -> " + FormatText(now) + ", " + SecondsText(now) + ", " + Grouped((uint64_t)now.length) +
+           " bytes (was " + Grouped((uint64_t)was.length) + " bytes, " + SecondsText(was) + ")";
 }
 
 }  // namespace voxbank

@@ -28,7 +28,4 @@ Brought BringSound(const std::string& file, const LoadedBank* b, size_t n, const
 std::string ChangeText(const LoadedBank& b, size_t n, const vox::Entry& was, const vox::Entry& now,
                        const std::string& from);
 
-// "77,616"
-std::string Grouped(uint64_t n);
-
 }  // namespace voxbank
