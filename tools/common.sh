@@ -3,12 +3,20 @@
 
 # Only what a machine that runs 64-bit code alone can use: Wine's 64-bit loader, no i386
 # architecture. The i686 compilers are 64-bit programs; they keep the 32-bit build honest.
-PACKAGES="cmake make g++ clang libfuzzer-14-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
+PACKAGES="cmake make g++ clang libfuzzer-14-dev libclang-rt-14-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
  libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev pkg-config wine wine64 fonts-wine xvfb xauth
  x11-utils imagemagick time help2man man-db bash-completion dpkg-dev file unzip"
 
+# A root user needs no sudo, and a fresh minimal machine has none.
 as_root() {
-    if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+    if [ "$(id -u)" = 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null; then
+        sudo "$@"
+    else
+        echo "Installing packages needs root: run this as root, or install sudo" >&2
+        return 1
+    fi
 }
 
 ensure_packages() {
@@ -18,8 +26,10 @@ ensure_packages() {
     done
     [ -z "$missing" ] && return 0
     echo "Installing:$missing"
+    local start=$SECONDS
     as_root apt-get update -q
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+    echo "Installed in $((SECONDS - start)) s"
 }
 
 # The 64-bit Windows programs and their tests, in build/.
@@ -78,16 +88,26 @@ stop_display() {
 }
 
 # Debian's wine launcher takes the 32-bit loader whenever wine32 is installed, and these
-# machines cannot execute 32-bit code at all: the 64-bit loader is called by its own name.
-WINE64=/usr/lib/wine/wine64
-[ -x "$WINE64" ] || WINE64="$(command -v wine64 || command -v wine || echo wine)"
-export WINELOADER="$WINE64" WINEARCH=win64
-wine() { "$WINE64" "$@"; }
-wineboot() { "$WINE64" wineboot.exe "$@"; }
-winepath() { "$WINE64" winepath.exe "$@"; }
+# machines cannot execute 32-bit code at all: the 64-bit loader is called by its own name. It is
+# looked up when a prefix is made, after ensure_packages, and only ever as a file, so these
+# functions cannot end up calling themselves.
+WINE64=""
+find_wine64() {
+    WINE64=/usr/lib/wine/wine64
+    [ -x "$WINE64" ] || WINE64="$(type -P wine64 || true)"
+    if [ -z "$WINE64" ]; then
+        echo "Wine's 64-bit loader is not installed (Debian package wine64)" >&2
+        return 1
+    fi
+    export WINELOADER="$WINE64" WINEARCH=win64
+}
+wine() { "${WINE64:?find_wine64 first}" "$@"; }
+wineboot() { wine wineboot.exe "$@"; }
+winepath() { wine winepath.exe "$@"; }
 
 # make_prefix PREFIX HOME: a Wine prefix that no installer dialog can hold up.
 make_prefix() {
+    find_wine64
     export WINEPREFIX="$1" HOME="$2" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     mkdir -p "$WINEPREFIX" "$HOME"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
