@@ -45,6 +45,7 @@ host_mirror() {
     [ -f /etc/apt/sources.list ] &&
         awk -v suite="$suite" '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i !~ /^\[/) { if ($(i + 1) == suite) print $i; break } }' \
             /etc/apt/sources.list
+    return 0
 }
 mirror="$(host_mirror | head -n 1)"
 if [ -z "$mirror" ]; then
