@@ -66,20 +66,28 @@ build_package() {
     cmake --build build-package -j2
 }
 
-# Starts Xvfb when no display is set; XVFB_PID is then its process.
+# Starts Xvfb when no display is set; XVFB_PID is then its process. Xvfb picks a free display
+# itself: a lock file in this /tmp says nothing of a server in another root that holds the same
+# number in the shared socket namespace.
 XVFB_PID=""
 start_display() {
     [ -n "${DISPLAY:-}" ] && return 0
-    local n=90
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    local dir
+    dir="$(mktemp -d)"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
     XVFB_PID=$!
-    export DISPLAY=":$n"
     for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        if [ -s "$dir/display" ]; then
+            export DISPLAY=":$(tr -d '[:space:]' <"$dir/display")"
+            rm -rf "$dir"
+            return 0
+        fi
+        kill -0 "$XVFB_PID" 2>/dev/null || break
         sleep 0.1
     done
-    echo "Xvfb did not start" >&2
+    echo "Xvfb did not start:" >&2
+    tail -n 5 "$dir/log" >&2
+    rm -rf "$dir"
     return 1
 }
 
