@@ -53,7 +53,7 @@ if [ -z "$mirror" ]; then
     exit 1
 fi
 
-cache="${VOXMEND_FRESH_CACHE:-$HOME/.cache/voxmend/fresh}"
+cache="${VOXMEND_FRESH_CACHE:-${HOME:-/root}/.cache/voxmend/fresh}"
 base="$cache/$suite-minbase"
 mkdir -p "$cache"
 if [ ! -f "$base/.complete" ]; then
