@@ -5,10 +5,11 @@
    exchange of two names do, and VOXBANK_NO_LINKS refuses link, as file systems without hard
    links do.
    VOXBANK_FAIL="N" fails the N-th of every call that touches the disk (opens and closes
-   included) as a full, broken or read-only disk would: writes with ENOSPC, flushes and closes
-   with EIO, reads with EIO, the others with EACCES; "N+" fails that call and every later one of its kind, as a disk that stays full
-   does. The name of
-   the first call failed goes to VOXBANK_FAIL_LOG. */
+   included) as a full, broken or read-only disk would: writes with ENOSPC, reads, flushes and
+   closes with EIO, the others with EACCES; "N+" fails that call and every later one of its
+   kind, as a disk that stays full does. The name of the call failed goes to VOXBANK_FAIL_LOG.
+   VOXBANK_FAIL_CALL fails every call of the names it lists, and VOXBANK_FAIL_PATH narrows that
+   to those on a path with this ending. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -51,13 +52,34 @@ static long Before(const char* name)
     return calls;
 }
 
+static int EndsWith(const char* path, const char* end)
+{
+    size_t n = path ? strlen(path) : 0, m = strlen(end);
+    return n >= m && strcmp(path + n - m, end) == 0;
+}
+
+/* Whether VOXBANK_FAIL_CALL names this call ("write", "rename,unlink"), on a path that ends as
+   VOXBANK_FAIL_PATH says where that is set. */
+static int Named(const char* name, const char* path, const char* path2)
+{
+    const char* names = getenv("VOXBANK_FAIL_CALL");
+    const char* end = getenv("VOXBANK_FAIL_PATH");
+    size_t n = strlen(name);
+    for (const char* at = names; at && (at = strstr(at, name)) != NULL; at += n)
+        if ((at == names || at[-1] == ',') && (at[n] == ',' || at[n] == '\0'))
+            return !end || EndsWith(path, end) || EndsWith(path2, end);
+    return 0;
+}
+
 /* The errno to fail this call with, or 0 to let it through. */
-static int Failing(const char* name, int error)
+static int Failing(const char* name, int error, const char* path, const char* path2)
 {
     static const char* first; /* the name of the call failed first, for "N+" */
     const char* at = getenv("VOXBANK_FAIL");
     char* end;
     long n = at ? strtol(at, &end, 10) : 0;
+    if (Named(name, path, path2))
+        return error;
     if (!at || ++touches < n)
         return 0;
     if (touches == n) {
@@ -68,18 +90,21 @@ static int Failing(const char* name, int error)
     return *end == '+' && strcmp(name, first) == 0 ? error : 0;
 }
 
+#define PAIR(a, b) a, b
+#define NO_PATHS (NULL, NULL)
+
 #define REAL(type, name, params) \
     static type(*real) params;   \
     if (!real)                   \
         real = (type(*) params)dlsym(RTLD_NEXT, #name)
 
 /* A call that changes files: counted for the kill, and failed on demand. */
-#define CHANGES(type, name, params, args, error)     \
+#define CHANGES(type, name, params, args, error, paths)\
     type name params                                 \
     {                                                \
         REAL(type, name, params);                    \
         long call = Before(#name);                   \
-        int failing = Failing(#name, error);         \
+        int failing = Failing(#name, error, PAIR paths);\
         type result = (type)-1;                      \
         if (failing)                                 \
             errno = failing;                         \
@@ -90,11 +115,11 @@ static int Failing(const char* name, int error)
     }
 
 /* A call that only reads or settles what was written: failed on demand. */
-#define TOUCHES(type, name, params, args, error)     \
+#define TOUCHES(type, name, params, args, error, paths)\
     type name params                                 \
     {                                                \
         REAL(type, name, params);                    \
-        int failing = Failing(#name, error);         \
+        int failing = Failing(#name, error, PAIR paths);\
         if (failing) {                               \
             errno = failing;                         \
             return (type)-1;                         \
@@ -102,25 +127,25 @@ static int Failing(const char* name, int error)
         return real args;                            \
     }
 
-CHANGES(ssize_t, write, (int fd, const void* data, size_t n), (fd, data, n), ENOSPC)
-CHANGES(int, fsync, (int fd), (fd), EIO)
-CHANGES(int, rename, (const char* from, const char* to), (from, to), EACCES)
-CHANGES(int, unlink, (const char* path), (path), EACCES)
-TOUCHES(ssize_t, read, (int fd, void* data, size_t n), (fd, data, n), EIO)
-TOUCHES(ssize_t, pread, (int fd, void* data, size_t n, off_t at), (fd, data, n, at), EIO)
-TOUCHES(ssize_t, pwrite, (int fd, const void* data, size_t n, off_t at), (fd, data, n, at), ENOSPC)
-TOUCHES(int, fdatasync, (int fd), (fd), EIO)
-TOUCHES(int, renameat, (int fromDir, const char* from, int toDir, const char* to), (fromDir, from, toDir, to), EACCES)
+CHANGES(ssize_t, write, (int fd, const void* data, size_t n), (fd, data, n), ENOSPC, NO_PATHS)
+CHANGES(int, fsync, (int fd), (fd), EIO, NO_PATHS)
+CHANGES(int, rename, (const char* from, const char* to), (from, to), EACCES, (from, to))
+CHANGES(int, unlink, (const char* path), (path), EACCES, (path, NULL))
+TOUCHES(ssize_t, read, (int fd, void* data, size_t n), (fd, data, n), EIO, NO_PATHS)
+TOUCHES(ssize_t, pread, (int fd, void* data, size_t n, off_t at), (fd, data, n, at), EIO, NO_PATHS)
+TOUCHES(ssize_t, pwrite, (int fd, const void* data, size_t n, off_t at), (fd, data, n, at), ENOSPC, NO_PATHS)
+TOUCHES(int, fdatasync, (int fd), (fd), EIO, NO_PATHS)
+TOUCHES(int, renameat, (int fromDir, const char* from, int toDir, const char* to), (fromDir, from, toDir, to), EACCES, (from, to))
 TOUCHES(int, linkat, (int fromDir, const char* from, int toDir, const char* to, int flags),
-        (fromDir, from, toDir, to, flags), EACCES)
-TOUCHES(int, unlinkat, (int dir, const char* path, int flags), (dir, path, flags), EACCES)
-TOUCHES(int, mkdir, (const char* path, mode_t mode), (path, mode), EACCES)
+        (fromDir, from, toDir, to, flags), EACCES, (from, to))
+TOUCHES(int, unlinkat, (int dir, const char* path, int flags), (dir, path, flags), EACCES, (path, NULL))
+TOUCHES(int, mkdir, (const char* path, mode_t mode), (path, mode), EACCES, (path, NULL))
 
 int link(const char* from, const char* to)
 {
     REAL(int, link, (const char*, const char*));
     long call = Before("link");
-    int result = -1, failing = Failing("link", EACCES);
+    int result = -1, failing = Failing("link", EACCES, from, to);
     if (getenv("VOXBANK_NO_LINKS"))
         errno = EPERM;
     else if (failing)
@@ -135,7 +160,7 @@ int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned
 {
     REAL(int, renameat2, (int, const char*, int, const char*, unsigned));
     long call = Before("renameat2");
-    int result = -1, failing = Failing("renameat2", EACCES);
+    int result = -1, failing = Failing("renameat2", EACCES, from, to);
     if (getenv("VOXBANK_NO_EXCHANGE"))
         errno = EINVAL;
     else if (failing)
@@ -150,7 +175,7 @@ int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned
 int close(int fd)
 {
     REAL(int, close, (int));
-    int failing = Failing("close", EIO);
+    int failing = Failing("close", EIO, NULL, NULL);
     int result = real(fd);
     if (failing) {
         errno = failing;
@@ -172,7 +197,7 @@ static mode_t ModeOf(int flags, va_list rest)
         va_start(rest, flags);                                            \
         mode_t mode = ModeOf(flags, rest);                                \
         va_end(rest);                                                     \
-        int failing = Failing(#name, EACCES);                             \
+        int failing = Failing(#name, EACCES, path, NULL);                 \
         if (failing) {                                                    \
             errno = failing;                                              \
             return -1;                                                    \
