@@ -121,6 +121,11 @@ TEST_F(Voxbank, UndoPutsBackTheBankBeforeTheLastReplaceAndASecondUndoRedoes)
     ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "0=" + Path("w.wav"), "--no-backup"}).status, 0);
     EXPECT_TRUE(Get("BANK.SFX.bak") == first);
     EXPECT_FALSE(Has("BANK.SFX.bak.part"));
+    const std::string replaced = Get("BANK.SFX");
+    std::filesystem::create_directory(Path("in"));
+    Put("in/003-Last.wav", Get("w.wav"));
+    ASSERT_EQ(RunVoxbank({"import", Path("BANK.SFX"), Path("in"), "--no-backup"}).status, 0);
+    EXPECT_TRUE(Get("BANK.SFX.bak") == first && Get("BANK.SFX") != replaced) << "imported without a backup";
 
     // where the file system has no hard links the replace is done all the same, and says so once
     std::filesystem::remove(Path("BANK.SFX.bak"));
@@ -132,6 +137,36 @@ TEST_F(Voxbank, UndoPutsBackTheBankBeforeTheLastReplaceAndASecondUndoRedoes)
                            "the old bank as " + Path("BANK.SFX.bak") + "\n");
     EXPECT_FALSE(Has("BANK.SFX.bak"));
     EXPECT_TRUE(Get("BANK.SFX") != third);
+}
+
+// On a terminal a rewrite and an extract that take more than a second show a bar, and clear
+// it when they end.
+TEST_F(Voxbank, ShowsProgressOnATerminal)
+{
+    std::vector<TestSound> three = Sounds({1000000, 1000000, 1000000});
+    Put("BIG.SFX", BankBytes(three));
+    WaveLayout w;
+    w.data = std::string(1000001, '\x55');
+    Put("big.wav", WaveBytes(w));
+    const struct { std::vector<std::string> args; std::string bar, last; } cases[] = {
+        {{"replace", Path("BIG.SFX"), "1=" + Path("big.wav")}, "\rreplacing [", "sound 1: 1000000 bytes"},
+        {{"extract", Path("BIG.SFX"), "-o", Path("out")}, "\rextracting [", "out/002.wav"},
+    };
+    for (const auto& c : cases) {
+        std::string command = "env LD_PRELOAD=" KILLPOINT " ASAN_OPTIONS=verify_asan_link_order=0 VOXBANK_SLOW=300 " VOXBANK;
+        for (const std::string& a : c.args)
+            command += " " + Quoted(a);
+        EXPECT_EQ(std::system(("script -qec " + Quoted(command) + " /dev/null >" + Quoted(Path(".tty"))).c_str()), 0);
+        const std::string tty = Get(".tty");
+        const size_t bar = tty.find(c.bar), cleared = tty.rfind("%\r"), last = tty.find(c.last);
+        ASSERT_NE(bar, std::string::npos) << tty;
+        EXPECT_TRUE(cleared != std::string::npos && tty.compare(cleared + 2, 41, std::string(41, ' ')) == 0) << tty;
+        EXPECT_NE(last, std::string::npos) << tty;
+        EXPECT_EQ(tty.find('[', cleared), std::string::npos) << "no bar after the last is cleared: " << tty;
+        if (c.bar == "\rextracting [") {
+            EXPECT_NE(tty.find("extracting [" + std::string(40, '#') + "] 100%"), std::string::npos) << tty;
+        }
+    }
 }
 
 struct Case {

@@ -3,7 +3,7 @@
    right before the N-th or "N+" right after it. VOXBANK_KILL_LOG names a file that gets each
    such call's name, one a line. VOXBANK_NO_EXCHANGE refuses renameat2, as file systems without an
    exchange of two names do, and VOXBANK_NO_LINKS refuses link, as file systems without hard
-   links do.
+   links do. VOXBANK_SLOW makes each of them take that many milliseconds, as a slow disk does.
    VOXBANK_FAIL="N" fails the N-th of every call that touches the disk (opens and closes
    included) as a full, broken or read-only disk would: writes with ENOSPC, reads, flushes and
    closes with EIO, the others with EACCES; "N+" fails that call and every later one of its
@@ -47,6 +47,9 @@ static void Log(const char* setting, const char* name)
 
 static long Before(const char* name)
 {
+    const char* slow = getenv("VOXBANK_SLOW");
+    if (slow)
+        usleep((useconds_t)atoi(slow) * 1000);
     Log("VOXBANK_KILL_LOG", name);
     KillAt(++calls, '\0');
     return calls;

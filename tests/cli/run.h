@@ -51,7 +51,6 @@ public:
         return o;
     }
 
-private:
     static std::string Quoted(const std::string& s)
     {
         std::string q = "'";
@@ -59,5 +58,7 @@ private:
             q += c == '\'' ? std::string("'\\''") : std::string(1, c);
         return q + "'";
     }
+
+private:
     std::string dir_;
 };
