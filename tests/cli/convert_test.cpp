@@ -211,6 +211,13 @@ TEST_F(Converting, ImportTakesBackOnlyWhatWasEdited)
     EXPECT_TRUE(Get("BANK.SFX.bak") == bank);
 }
 
+uint32_t Le32At(const std::string& s, size_t at)
+{
+    return (uint8_t)s[at] | (uint8_t)s[at + 1] << 8 | (uint8_t)s[at + 2] << 16 | (uint32_t)(uint8_t)s[at + 3] << 24;
+}
+
+// What extract writes, read by libsndfile: every format and odd length a bank holds, each
+// sample as stored, the RIFF size that of the file and an odd chunk padded.
 TEST_F(Converting, ExtractedFilesAreWhatAnotherReaderReads)
 {
     const struct { uint16_t channels, bits; size_t length; } kinds[] = {
