@@ -21,7 +21,7 @@ root="$PWD/build/wine"
 start_display
 make_prefix "$root/prefix" "$root/home"
 # One Wine server for the whole run.
-wineserver -p 2>/dev/null || true
+wineserver -p </dev/null >/dev/null 2>&1 || true
 cleanup() {
     wineserver -k 2>/dev/null || true
     stop_display

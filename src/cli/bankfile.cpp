@@ -26,12 +26,17 @@ vox::BankError ReadBankAt(const std::string& path, LoadedBank* out)
     vox::BankError e = vox::ReadBank(*out->file, &out->bank);
     if (e != vox::BankError::Ok)
         return e;
-    out->indexPath = vox::IndexPathFor(path);
-    std::unique_ptr<vox::Source> index = vox::Disk().Open(out->indexPath);
-    out->hasIndex = index != nullptr;
-    if (index)
-        out->index = vox::ReadIndexNames(*index, out->bank.entries.size());
+    ReadNames(out);
     return vox::BankError::Ok;
+}
+
+void ReadNames(LoadedBank* b)
+{
+    b->indexPath = vox::IndexPathFor(b->path);
+    std::unique_ptr<vox::Source> index = vox::Disk().Open(b->indexPath);
+    b->hasIndex = index != nullptr;
+    if (index)
+        b->index = vox::ReadIndexNames(*index, b->bank.entries.size());
 }
 
 LoadedBank LoadBank(const std::string& path)

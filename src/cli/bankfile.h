@@ -25,7 +25,9 @@ struct LoadedBank {
 // Opens the bank, reads its directory and its index names: Open, Read or Short when it cannot.
 // A backup's name ends the command: it is not a bank to work on.
 vox::BankError ReadBankAt(const std::string& path, LoadedBank* out);
-// The same; a bank that cannot be read ends the command with a message naming it.
+// The names of b.bank's sounds from the index file beside b.path, where there is one.
+void ReadNames(LoadedBank* b);
+// The same as ReadBankAt; a bank that cannot be read ends the command with a message naming it.
 LoadedBank LoadBank(const std::string& path);
 
 // One rewrite of the bank with these replacements, a progress bar on a terminal, the old bank

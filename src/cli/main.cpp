@@ -1,5 +1,7 @@
 // voxbank: the command line, its subcommands and exit statuses (0 done, 1 failed, 2 misused).
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include <CLI/CLI.hpp>
@@ -10,6 +12,15 @@
 namespace {
 
 using voxbank::Status;
+
+// What a command printed must have reached stdout: a full disk or a closed pipe fails it.
+int Flushed(int status)
+{
+    if (fflush(stdout) == 0 && !ferror(stdout))
+        return status;
+    fprintf(stderr, "voxbank: its output could not be written: %s\n", strerror(errno));
+    return voxbank::kFailed;
+}
 
 // Every parse error is a usage error; help and version are not errors at all.
 int Parse(CLI::App& app, int argc, char** argv)
@@ -26,7 +37,7 @@ int Parse(CLI::App& app, int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
-            return app.exit(e);
+            return Flushed(app.exit(e));
         fprintf(stderr, "voxbank: %s (see voxbank --help)\n", e.what());
         return voxbank::kUsage;
     }
@@ -56,7 +67,7 @@ void AddBringingIn(CLI::App* command, voxbank::ConvertOptions* o, bool* noBackup
 int Run(const std::function<Status()>& command)
 {
     try {
-        return command();
+        return Flushed(command());
     } catch (const voxbank::Stop& stop) {
         fflush(stdout);
         fprintf(stderr, "voxbank: %s\n", stop.what());

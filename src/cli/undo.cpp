@@ -39,7 +39,12 @@ Status Undo(const UndoOptions& o)
         Fail(BankMessage(r.problem, r.backupPath) + "; it was not put back, and both files are as they were");
     if (r.error != vox::BankError::Ok)
         Fail(BankMessage(r.error, o.bank));
-    LoadedBank back = LoadBank(o.bank);
+    // What was put back is the backup as it was checked: once the names have changed places a
+    // failure to read the bank again must not report the undo as not done.
+    LoadedBank back;
+    back.path = o.bank;
+    back.bank = r.backup;
+    ReadNames(&back);
     PrintPutBack(back, haveBefore ? &before : nullptr, r.backupPath);
     return kOk;
 }

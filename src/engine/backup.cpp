@@ -49,14 +49,14 @@ bool IsBackupName(const std::string& path)
     return EndsWithNoCase(path, ".sfx.bak") || EndsWithNoCase(path, ".qsb.bak");
 }
 
-bool SwapInKeepingBackup(Files& files, const std::string& newPath, const std::string& bankPath)
+bool KeepBackup(Files& files, const std::string& bankPath)
 {
     const std::string link = LinkPathFor(bankPath), backup = BackupPathFor(bankPath);
     SettleLeftoverLink(files, bankPath);
     // A bank that cannot be replaced would leave only its own copy in the backup's place.
     if (!files.CanReplace(bankPath) || !files.Link(bankPath, link))
         return false;
-    // The bank's rename below flushes the folder, and with it this one, which comes first.
+    // The new bank's rename that follows flushes the folder, and with it this one, which comes first.
     if (!files.ReplaceQuickly(link, backup)) {
         files.Remove(link);
         return false;
@@ -65,7 +65,7 @@ bool SwapInKeepingBackup(Files& files, const std::string& newPath, const std::st
     // a replace cut off after its backup leaves it, keeps the second name.
     if (files.Exists(link))
         files.Remove(link);
-    return files.Replace(newPath, bankPath);
+    return true;
 }
 
 BackupCheck CheckBackup(Files& files, const std::string& bankPath)
@@ -115,8 +115,8 @@ BackupCheck Undo(Files& files, const std::string& bankPath)
     }
     if (files.Exists(check.backupPath))  // the two were one file: nothing to put back
         files.Remove(link);
-    else
-        files.Rename(link, check.backupPath);
+    else if (!files.Rename(link, check.backupPath))
+        check.backupPath = link;  // the bank as it was before the undo is there, until settled
     return check;
 }
 

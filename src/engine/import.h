@@ -26,7 +26,7 @@ struct ImportPlan {
 ImportPlan PlanImport(std::vector<std::string> names, size_t count);
 
 // Whether s holds the same audio as the sound stored with entry e and these bytes (the format
-// chunk's extra size aside).
+// chunk's extra size, and a piece of a frame behind the last whole one, aside).
 bool SameAudio(const Entry& e, const std::vector<uint8_t>& stored, const Sound& s);
 
 }  // namespace vox

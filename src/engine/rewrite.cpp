@@ -194,8 +194,9 @@ RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loa
         return fail(e);
     }
 
-    result.backupKept = backup == Backup::Keep && SwapInKeepingBackup(files, result.newPath, bankPath);
-    if (!result.backupKept && !files.Replace(result.newPath, bankPath)) {
+    // Kept before the swap, and kept whether or not the swap takes the first way.
+    result.backupKept = backup == Backup::Keep && KeepBackup(files, bankPath);
+    if (!files.Replace(result.newPath, bankPath)) {
         if (!files.Remove(bankPath))
             return fail(BankError::DeleteRefused);
         if (!files.Rename(result.newPath, bankPath))

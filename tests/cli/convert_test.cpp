@@ -7,6 +7,7 @@
 #include <sndfile.h>
 
 #include "builders.h"
+#include "export.h"
 #include "memfiles.h"
 #include "pcm.h"
 #include "run.h"
@@ -208,31 +209,115 @@ TEST_F(Converting, ImportTakesBackOnlyWhatWasEdited)
     for (size_t n : {0, 2})
         EXPECT_EQ(ReadStored(Get("BANK.SFX"), n).channels, ReadStored(bank, n).channels) << n;
     EXPECT_TRUE(Get("BANK.SFX.bak") == bank);
-
-    const std::string before = Get("BANK.SFX");
-    Put("wav/1-again.wav", WaveBytes(w));
-    EXPECT_EQ(RunVoxbank({"import", Path("BANK.SFX"), Path("wav"), "--convert"}).err.find("are both for sound 1 (B)") !=
-                  std::string::npos, true);
-    std::filesystem::remove(Path("wav/1-again.wav"));
-    Put("wav/004-E.wav", WaveBytes(w));
-    Outcome beyond = RunVoxbank({"import", Path("BANK.SFX"), Path("wav")});
-    EXPECT_EQ(beyond.status, 1);
-    EXPECT_NE(beyond.err.find("has no sound 4"), std::string::npos) << beyond.err;
-    EXPECT_TRUE(Get("BANK.SFX") == before);
 }
 
-TEST(MixChannels, AveragesDownAndRepeatsUp)
+uint32_t Le32At(const std::string& s, size_t at)
 {
-    auto Mix = [](const double* in, size_t frames, unsigned from, unsigned to) {
-        std::vector<double> out = {9, 9, 9, 9, 9, 9, 9, 9};  // what a piece before left behind
-        vox::MixChannels(in, frames, from, to, &out);
-        return out;
+    return (uint8_t)s[at] | (uint8_t)s[at + 1] << 8 | (uint8_t)s[at + 2] << 16 | (uint32_t)(uint8_t)s[at + 3] << 24;
+}
+
+// What extract writes, read by libsndfile: every format and odd length a bank holds, each
+// sample as stored, the RIFF size that of the file and an odd chunk padded.
+TEST_F(Converting, ExtractedFilesAreWhatAnotherReaderReads)
+{
+    const struct { uint16_t channels, bits; size_t length; } kinds[] = {
+        {1, 8, 7}, {2, 8, 1001}, {2, 16, 2000}, {1, 16, 333 * 2}, {1, 24, 999}, {2, 24, 1000}, {2, 8, 1},
     };
-    const double stereo[] = {1.0, -1.0, 0.5, 0.25}, six[] = {1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(Mix(stereo, 2, 2, 1), (std::vector<double>{0.0, 0.375}));
-    EXPECT_EQ(Mix(stereo, 2, 2, 2), (std::vector<double>{1.0, -1.0, 0.5, 0.25}));
-    EXPECT_EQ(Mix(stereo, 1, 1, 3), (std::vector<double>{1.0, 1.0, 1.0}));
-    EXPECT_EQ(Mix(six, 1, 6, 2), (std::vector<double>{3.0, 4.0}));
+    std::vector<TestSound> sounds;
+    for (const auto& k : kinds) {
+        TestSound t;
+        t.channels = k.channels, t.bits = k.bits, t.rate = 22050;
+        for (size_t i = 0; i < k.length; i++)
+            t.data += (char)(i * 37 + k.bits);
+        sounds.push_back(t);
+    }
+    Put("BANK.SFX", BankBytes(sounds));
+    ASSERT_EQ(RunVoxbank({"extract", Path("BANK.SFX"), "-o", Path("out")}).status, 0);
+    for (size_t n = 0; n < sounds.size(); n++) {
+        const TestSound& t = sounds[n];
+        const std::string name = "out/" + vox::ExtractedName(n, nullptr), file = Get(name);
+        const std::string at = name + ", " + std::to_string(t.bits) + "-bit, " + std::to_string(t.data.size()) + " bytes";
+        ASSERT_GT(file.size(), 44u) << at;
+        EXPECT_EQ(Le32At(file, 4), file.size() - 8) << at << ": the RIFF size";
+        size_t data = file.find("data");
+        ASSERT_NE(data, std::string::npos) << at;
+        EXPECT_EQ(Le32At(file, data + 4), t.data.size()) << at;
+        EXPECT_EQ(file.size(), data + 8 + t.data.size() + t.data.size() % 2) << at << ": the pad byte";
+        if (t.data.size() % 2) {
+            EXPECT_EQ(file.back(), '\0') << at;
+        }
+
+        SF_INFO info = {};
+        SNDFILE* f = sf_open(Path(name).c_str(), SFM_READ, &info);
+        ASSERT_NE(f, nullptr) << at << ": " << sf_strerror(nullptr);
+        const size_t frame = t.channels * t.bits / 8, frames = t.data.size() / frame;
+        EXPECT_EQ(info.samplerate, 22050) << at;
+        EXPECT_EQ(info.channels, t.channels) << at;
+        EXPECT_EQ(info.frames, (sf_count_t)frames) << at;
+        std::vector<int> got(frames * t.channels + 1);
+        EXPECT_EQ(sf_readf_int(f, got.data(), (sf_count_t)frames), (sf_count_t)frames) << at;
+        sf_close(f);
+        for (size_t i = 0; i < frames * t.channels; i++) {
+            const size_t w = t.bits / 8;
+            uint32_t v = 0;
+            for (size_t b = 0; b < w; b++)
+                v |= (uint32_t)(uint8_t)t.data[i * w + b] << (8 * (4 - w + b));
+            const int32_t want = w == 1 ? (int32_t)(v ^ 0x80000000u) : (int32_t)v;
+            ASSERT_EQ(got[i], want) << at << ": sample " << i;
+        }
+    }
+    // Read back through the converter, each holds what the bank holds (but the last, less than a frame).
+    std::filesystem::remove(Path("out/006.wav"));
+    Outcome o = RunVoxbank({"import", Path("BANK.SFX"), Path("out"), "--convert"});
+    EXPECT_NE(o.out.find("nothing differs from the 6 sound file(s)"), std::string::npos) << o.out << o.err;
+}
+
+// The layouts real files bring: each mix keeps a sound that all channels share at its level,
+// full scale included, and never leaves the range of the channels it averages.
+TEST(MixChannels, KeepsTheLevelAndNeverClips)
+{
+    const struct { unsigned from, to; std::vector<double> frame, mixed; } cases[] = {
+        {3, 2, {1.0, -1.0, 0.5}, {0.75, -1.0}},
+        {5, 2, {1, 2, 3, 4, 5}, {3, 3}},
+        {6, 1, {1, 2, 3, 4, 5, 6}, {3.5}},
+        {1, 2, {-0.25}, {-0.25, -0.25}},
+        {8, 2, {1, 2, 3, 4, 5, 6, 7, 8}, {4, 5}},
+        {2, 1, {1.0, -1.0}, {0.0}},
+        {2, 2, {1.0, -1.0}, {1.0, -1.0}},
+        {1, 3, {0.5}, {0.5, 0.5, 0.5}},
+    };
+    for (const auto& c : cases) {
+        std::vector<double> out = {9, 9, 9, 9, 9, 9, 9, 9, 9};  // what a piece before left behind
+        vox::MixChannels(c.frame.data(), 1, c.from, c.to, &out);
+        EXPECT_EQ(out, c.mixed) << c.from << " to " << c.to;
+        // a full-scale tone on every channel, two frames of it
+        for (double level : {1.0, -1.0, 0.3}) {
+            std::vector<double> in(2 * c.from, level), mixed;
+            vox::MixChannels(in.data(), 2, c.from, c.to, &mixed);
+            EXPECT_EQ(mixed, std::vector<double>(2 * c.to, level)) << c.from << " to " << c.to << " at " << level;
+        }
+    }
+}
+
+// A tone below half a step is lost to rounding; TPDF dither keeps it, at its level, under noise.
+TEST(Quantizer, DitherKeepsAToneBelowOneStep)
+{
+    const double rate = 22050, freq = 441, step = 1 / 32768.0;
+    std::vector<double> tone(22050);
+    for (size_t i = 0; i < tone.size(); i++)
+        tone[i] = 0.4 * step * sin(2 * kPi * freq * i / rate);
+    for (bool exact : {false, true}) {
+        std::vector<uint8_t> bytes;
+        vox::Quantizer(16, exact).Append(tone.data(), tone.size(), &bytes);
+        std::vector<double> stored;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+            stored.push_back((int16_t)(bytes[i] | bytes[i + 1] << 8) * step);
+        const double kept = AmplitudeAt(stored, rate, freq) / (0.4 * step);
+        if (exact)
+            EXPECT_EQ(kept, 0.0) << "undithered, it rounds to silence";
+        else
+            EXPECT_NEAR(kept, (32768 - 1.5) / 32768, 0.05) << "dithered, it keeps its level";
+    }
 }
 
 TEST(Quantizer, KeepsExactSamplesAndNeverClipsTheOthers)

@@ -30,8 +30,10 @@ public:
     }
     bool Has(const std::string& name) const { return std::filesystem::exists(Path(name)); }
 
-    // Runs voxbank with these arguments and "NAME=value" settings added to its environment.
-    Outcome RunVoxbank(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) const
+    // Runs voxbank with these arguments and "NAME=value" settings added to its environment;
+    // its output goes to the file output names where that is given.
+    Outcome RunVoxbank(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                       const std::string& output = "") const
     {
         std::string command = "env";
         for (const std::string& word : env)
@@ -39,7 +41,7 @@ public:
         command += " " + Quoted(VOXBANK);
         for (const std::string& word : args)
             command += " " + Quoted(word);
-        int wait = std::system((command + " >" + Quoted(Path(".out")) + " 2>" + Quoted(Path(".err"))).c_str());
+        int wait = std::system((command + " >" + Quoted(output.empty() ? Path(".out") : output) + " 2>" + Quoted(Path(".err"))).c_str());
         Outcome o;
         // The shell either hands the signal on or reports it as 128 and its number.
         o.killed = WIFSIGNALED(wait) ? WTERMSIG(wait) == SIGKILL : WEXITSTATUS(wait) == 128 + SIGKILL;
@@ -49,7 +51,6 @@ public:
         return o;
     }
 
-private:
     static std::string Quoted(const std::string& s)
     {
         std::string q = "'";
@@ -57,5 +58,7 @@ private:
             q += c == '\'' ? std::string("'\\''") : std::string(1, c);
         return q + "'";
     }
+
+private:
     std::string dir_;
 };
