@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "disk.h"
-#include "rewrite.h"
-#include "voxmend.h"
+#include "disk/disk.h"
+#include "engine/rewrite.h"
+#include "window/voxmend.h"
 
 #include <psapi.h>
 
@@ -69,7 +69,7 @@ LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK SampleMemory(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
-    if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDD_STATUS) {
+    if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDC_STATUS) {
         Memory now = MemoryInUse();
         most.committed = now.committed > most.committed ? now.committed : most.committed;
         most.resident = now.resident > most.resident ? now.resident : most.resident;
@@ -319,7 +319,7 @@ int main(int argc, char** argv)
         return 1;
     strcpy(pstrReplaceFile, wave.c_str());
     Loadsfx(full, "BENCH.SFX");
-    HWND dlg = CreateDialogParamA(GetModuleHandleA(NULL), "ReplaceBox", hwndApp, ReplaceDlgProc, 0);
+    HWND dlg = CreateDialogParamA(GetModuleHandleA(NULL), IDD_REPLACEBOX, hwndApp, ReplaceDlgProc, 0);
     // painted, as the user sees it before pressing REPLACE; after a cold start the first paint
     // reads fonts and code from the disk
     ShowWindow(dlg, SW_SHOWNA);

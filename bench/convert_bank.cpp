@@ -15,7 +15,7 @@
 #include <iterator>
 #include <sndfile.h>
 
-#include "bank.h"
+#include "engine/bank.h"
 #include "builders.h"
 #include "memfiles.h"
 

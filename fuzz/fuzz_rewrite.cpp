@@ -8,7 +8,7 @@
 
 #include "builders.h"
 #include "memfiles.h"
-#include "rewrite.h"
+#include "engine/rewrite.h"
 
 using namespace vox;
 

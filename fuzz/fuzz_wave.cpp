@@ -3,7 +3,7 @@
 #include <string>
 
 #include "memfiles.h"
-#include "wave.h"
+#include "engine/wave.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,14 +1,14 @@
 // Banks opened for a command, and the sounds its user picks.
-#include "bankfile.h"
+#include "cli/bankfile.h"
 
 #include <cstdio>
 
-#include "backup.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "messages.h"
-#include "progress.h"
+#include "engine/backup.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "disk/disk.h"
+#include "cli/messages.h"
+#include "cli/progress.h"
 
 namespace voxbank {
 

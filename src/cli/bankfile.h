@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "bank.h"
-#include "rewrite.h"
+#include "engine/bank.h"
+#include "engine/rewrite.h"
 
 namespace voxbank {
 

@@ -1,10 +1,10 @@
 // voxbank check: whether a bank can be read and rewritten faithfully, and every reason it cannot.
 #include <cstdio>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "messages.h"
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "cli/messages.h"
 
 namespace voxbank {
 

@@ -2,13 +2,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "export.h"
-#include "messages.h"
-#include "progress.h"
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "disk/disk.h"
+#include "engine/export.h"
+#include "cli/messages.h"
+#include "cli/progress.h"
 
 namespace voxbank {
 

@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "import.h"
-#include "messages.h"
-#include "rewrite.h"
-#include "sounds.h"
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "disk/disk.h"
+#include "engine/import.h"
+#include "cli/messages.h"
+#include "engine/rewrite.h"
+#include "cli/bringing.h"
 
 namespace voxbank {
 

@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
 
 namespace voxbank {
 

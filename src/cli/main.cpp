@@ -4,7 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "commands.h"
+#include "cli/commands.h"
 #include "version.h"
 
 namespace {

@@ -1,7 +1,7 @@
-#include "messages.h"
+#include "cli/messages.h"
 
-#include "backup.h"
-#include "rewrite.h"
+#include "engine/backup.h"
+#include "engine/rewrite.h"
 
 namespace voxbank {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "bank.h"
+#include "engine/bank.h"
 
 namespace voxbank {
 

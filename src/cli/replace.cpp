@@ -2,13 +2,13 @@
 #include <cctype>
 #include <cstdio>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "messages.h"
-#include "rewrite.h"
-#include "sounds.h"
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "disk/disk.h"
+#include "cli/messages.h"
+#include "engine/rewrite.h"
+#include "cli/bringing.h"
 
 namespace voxbank {
 

@@ -1,12 +1,12 @@
 // voxbank undo: the bank and the backup its last replace kept change places.
 #include <cstdio>
 
-#include "backup.h"
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "messages.h"
+#include "engine/backup.h"
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "disk/disk.h"
+#include "cli/messages.h"
 
 namespace voxbank {
 

@@ -1,8 +1,8 @@
-#include "backup.h"
+#include "engine/backup.h"
 
 #include <cctype>
 
-#include "rewrite.h"
+#include "engine/rewrite.h"
 
 namespace vox {
 

@@ -1,7 +1,7 @@
 // Tarn sound banks: reading the header and directory, sounds and index names.
-#include "bank.h"
+#include "engine/bank.h"
 
-#include "bytes.h"
+#include "engine/bytes.h"
 
 #include <cstring>
 

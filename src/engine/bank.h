@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "files.h"
+#include "engine/files.h"
 
 namespace vox {
 

@@ -1,7 +1,7 @@
 // RIFF WAVE files: a bounded chunk walk for reading, a plain header for writing.
-#include "wave.h"
+#include "engine/wave.h"
 
-#include "bytes.h"
+#include "engine/bytes.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "bank.h"
-#include "files.h"
+#include "engine/bank.h"
+#include "engine/files.h"
 
 namespace vox {
 

@@ -8,7 +8,7 @@
 
 #include "builders.h"
 #include "memfiles.h"
-#include "pcm.h"
+#include "convert/pcm.h"
 #include "run.h"
 
 using namespace vox::test;

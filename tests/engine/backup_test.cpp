@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "backup.h"
+#include "engine/backup.h"
 #include "builders.h"
 #include "memfiles.h"
-#include "rewrite.h"
+#include "engine/rewrite.h"
 
 using namespace vox;
 using namespace vox::test;

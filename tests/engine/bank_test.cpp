@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "bank.h"
+#include "engine/bank.h"
 #include "builders.h"
 #include "memfiles.h"
 

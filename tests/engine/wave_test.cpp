@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "builders.h"
-#include "export.h"
+#include "engine/export.h"
 #include "memfiles.h"
-#include "wave.h"
+#include "engine/wave.h"
 
 using namespace vox;
 using namespace vox::test;

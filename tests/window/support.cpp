@@ -149,7 +149,7 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
 static LRESULT CALLBACK TextHook(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
-    if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDD_STATUS && GetParent(m->hwnd) != hwndApp)
+    if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDC_STATUS && GetParent(m->hwnd) != hwndApp)
         statusLog.push_back((const char*)m->lParam);
     return CallNextHookEx(textHook, code, wParam, lParam);
 }
@@ -247,5 +247,5 @@ void AppTest::ReplaceSound(long sound, const std::string& wave, std::vector<std:
     steps.insert(steps.begin(), {choose, [this] { return IsWindowVisible(rd = FindWindowA("#32770", "Replace Sound")) != FALSE; }});
     RunScript(steps);
     SendMessageA(hwndDisplay, LB_SETCURSEL, sound, 0);
-    Command(ID_REPLACE);
+    Command(IDC_REPLACE);
 }

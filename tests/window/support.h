@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "builders.h"
-#include "voxmend.h"
+#include "window/voxmend.h"
 
 using Strings = std::vector<std::string>;
 using vox::test::TestSound;

@@ -1,7 +1,7 @@
 // Voxmend: the Replace command and the Replace dialog.
 #pragma once
 
-#include "window.h"
+#include "window/window.h"
 
 extern HWND hwndOk, hwndNew, hwndOriginal;
 

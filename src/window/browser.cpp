@@ -1,11 +1,11 @@
 // Voxmend: the drive, folder and bank browser of the main window.
-#include "browser.h"
+#include "window/browser.h"
 
 #include <direct.h>
 #include <cstdio>
 #include <cstring>
 
-#include "sfx.h"
+#include "window/openbank.h"
 
 static const UINT BANKATTRS = DDL_READONLY | DDL_HIDDEN | DDL_SYSTEM | DDL_DIRECTORY | DDL_ARCHIVE;
 static const UINT DIRATTRS = DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY;

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "wave.h"
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "engine/wave.h"
 
 namespace voxbank {
 

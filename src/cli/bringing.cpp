@@ -1,10 +1,10 @@
-#include "sounds.h"
+#include "cli/bringing.h"
 
-#include "describe.h"
-#include "disk.h"
+#include "cli/describe.h"
+#include "disk/disk.h"
 #ifdef VOXBANK_CONVERT
-#include "convert.h"
-#include "pcm.h"
+#include "convert/convert.h"
+#include "convert/pcm.h"
 #endif
 
 namespace voxbank {

@@ -2,12 +2,12 @@
 // drive it.
 #pragma once
 
-#include "window.h"
-#include "audio.h"
-#include "browser.h"
-#include "replace.h"
-#include "sfx.h"
-#include "sounds.h"
+#include "window/window.h"
+#include "window/playback.h"
+#include "window/browser.h"
+#include "window/replacedialog.h"
+#include "window/openbank.h"
+#include "window/soundfiles.h"
 
 HWND StartApp(HINSTANCE hInstance, int iCmdShow);
 LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam);

@@ -1,7 +1,7 @@
 // Voxmend: what every part of the window program shares: the main window's controls, the open
 // bank as the window shows it, the program's messages and questions, the WAVE file dialogs and
 // bounded copies.
-#include "window.h"
+#include "window/window.h"
 
 #include <direct.h>
 #include <cstdarg>

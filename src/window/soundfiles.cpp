@@ -1,5 +1,5 @@
 // Voxmend: a sound's menu, saving sounds as WAVE files, and files dropped on the window.
-#include "sounds.h"
+#include "window/soundfiles.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -10,11 +10,11 @@
 #include <cstring>
 #include <vector>
 
-#include "browser.h"
-#include "disk.h"
-#include "export.h"
-#include "replace.h"
-#include "sfx.h"
+#include "window/browser.h"
+#include "disk/disk.h"
+#include "engine/export.h"
+#include "window/replacedialog.h"
+#include "window/openbank.h"
 
 static const char kDropHelp[] =
     "Drop one WAVE file on a sound to replace it, or one bank file (.sfx or .qsb) on the bank list to open it.";
@@ -256,7 +256,7 @@ static void OpenDroppedBank(const char* path)
     if (line == LB_ERR)
         return;
     SendMessageA(hwndList, LB_SETCURSEL, (WPARAM)line, 0);
-    SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_BANKLIST, LBN_DBLCLK), (LPARAM)hwndList);
+    SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(IDC_BANKLIST, LBN_DBLCLK), (LPARAM)hwndList);
 }
 
 void DropFiles(HDROP drop)

@@ -1,10 +1,10 @@
 // Voxmend: the Replace command and the Replace dialog.
-#include "replace.h"
+#include "window/replacedialog.h"
 
 #include <cstring>
 
-#include "audio.h"
-#include "sfx.h"
+#include "window/playback.h"
+#include "window/openbank.h"
 
 HWND hwndOk, hwndNew, hwndOriginal;
 
@@ -42,7 +42,7 @@ static void ReplaceWithChosenFile()
     // A file that failed to load has been reported; there is nothing to compare.
     if (LoadReplace(TRUE)) {
         BOOL previewing = PlayReplace();
-        DialogBoxParamA(hInstApp, "ReplaceBox", hwndApp, ReplaceDlgProc, previewing);
+        DialogBoxParamA(hInstApp, IDD_REPLACEBOX, hwndApp, ReplaceDlgProc, previewing);
     }
     bValidReplace = FALSE;
     bReplaceLoaded = FALSE;
@@ -96,12 +96,12 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
     static long l;  // the sound being replaced
     switch (iMsg) {
     case WM_INITDIALOG:
-        hwndOk = GetDlgItem(hDlg, IDD_REPLACE);
-        hwndNew = GetDlgItem(hDlg, IDD_NEW);
-        hwndOriginal = GetDlgItem(hDlg, IDD_ORIGINAL);
+        hwndOk = GetDlgItem(hDlg, IDC_OK);
+        hwndNew = GetDlgItem(hDlg, IDC_NEW);
+        hwndOriginal = GetDlgItem(hDlg, IDC_ORIGINAL);
         if (!SelectedSound(&l))
             l = -1;
-        SetDlgItemTextA(hDlg, IDD_STATUS, "Press 'Replace' to continue.");
+        SetDlgItemTextA(hDlg, IDC_STATUS, "Press 'Replace' to continue.");
         if (!lParam)  // no preview is playing, so no completion will enable them
             EnableDialogButtons();
         return TRUE;
@@ -109,21 +109,21 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
         if (bRewriting)  // a message box of the rewrite is open; its caller ends the dialog
             return TRUE;
         switch (LOWORD(wParam)) {
-        case IDD_REPLACE:
+        case IDC_OK:
             if (!SelectedSound(&l))
                 l = -1;
             DoReplace(hDlg, l);
             EndReplace(hDlg);
             return TRUE;
-        case IDD_CANCEL:
+        case IDC_CANCEL:
             EndReplace(hDlg);
             return TRUE;
-        case IDD_ORIGINAL:
+        case IDC_ORIGINAL:
             DisableDialogButtons();
             if (!PlayOne(l))
                 EnableDialogButtons();
             return TRUE;
-        case IDD_NEW: {
+        case IDC_NEW: {
             DisableDialogButtons();
             BOOL loaded = LoadReplace(TRUE);
             if (!bValidReplace)  // CANCEL ended the dialog while a load error was showing

@@ -1,16 +1,16 @@
 // Voxmend: loading a bank and its index file into the sound list, the rewrite behind the
 // Replace dialog, and Undo. The engine reads and writes; this file turns its answers into the
 // window's messages and status texts.
-#include "sfx.h"
+#include "window/openbank.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "disk.h"
-#include "backup.h"
-#include "export.h"
-#include "rewrite.h"
-#include "audio.h"
+#include "disk/disk.h"
+#include "engine/backup.h"
+#include "engine/export.h"
+#include "engine/rewrite.h"
+#include "window/playback.h"
 
 static uint8_t sHeader[vox::kHeaderSize];  // the open bank's header, as loaded
 static uint32_t sStoredCount;              // and the count it stores
@@ -94,7 +94,7 @@ struct StatusLine {
 
     void Paint()
     {
-        SetDlgItemTextA(hDlg, IDD_STATUS, text);
+        SetDlgItemTextA(hDlg, IDC_STATUS, text);
         UpdateWindow(hDlg);
         painted = TRUE;
         paintedAt = GetTickCount();

@@ -1,7 +1,7 @@
 // Voxmend: a bank loaded into the sound list, the rewrite behind the Replace dialog, and Undo.
 #pragma once
 
-#include "window.h"
+#include "window/window.h"
 
 void Loadsfx(const char* path, const char* name);
 void DoReplace(HWND hDlg, long l);

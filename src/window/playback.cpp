@@ -1,9 +1,9 @@
 // Voxmend: playing stored sounds and the replacement, play-all, and loading a WAVE file.
-#include "audio.h"
+#include "window/playback.h"
 
 #include <cstring>
 
-#include "disk.h"
+#include "disk/disk.h"
 
 WAVEFORMATEX Format;
 HWAVEOUT hWaveOut;

@@ -1,7 +1,7 @@
 // Voxmend: the drive, folder and bank browser of the main window.
 #pragma once
 
-#include "window.h"
+#include "window/window.h"
 
 BOOL CurrentDir(char* out, size_t size);
 // dir + "\" + name, without a doubled backslash at a drive root; FALSE when it does not fit.

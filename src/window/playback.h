@@ -2,7 +2,7 @@
 // sound device, and loading the replacement WAVE file.
 #pragma once
 
-#include "window.h"
+#include "window/window.h"
 
 extern WAVEFORMATEX Format;
 extern HWAVEOUT hWaveOut;

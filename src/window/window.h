@@ -10,8 +10,9 @@
 #include <cstdint>
 #include <string>
 
-#include "bank.h"
-#include "wave.h"
+#include "engine/bank.h"
+#include "engine/wave.h"
+#include "window/resource.h"
 
 // One directory entry of a bank, as the engine reads it.
 typedef vox::Entry RECORD;
@@ -22,18 +23,6 @@ enum {
     WORKBUFSIZE = 1000000,        // the rewrite's work buffer
     NAMELEN = vox::kNameLength,   // characters of a sound name
 };
-
-// Control ids of the main window.
-enum {
-    ID_BANKLIST = 1, ID_PATH = 2, ID_PLAYALL = 3, ID_REPLACE = 4,
-    ID_SOUNDS = 5, ID_STOP = 6, ID_UNDO = 7, ID_DIRLIST = 8,
-};
-
-// Items of a sound's menu.
-enum { IDM_PLAY = 201, IDM_REPLACE = 202, IDM_SAVE = 203, IDM_SAVEALL = 204 };
-
-// Items of the Replace dialog.
-enum { IDD_REPLACE = 1, IDD_CANCEL = 2, IDD_ORIGINAL = 101, IDD_NEW = 102, IDD_STATUS = 103 };
 
 // Sent to the main window to take up a request that waited for the sound device.
 const UINT WM_PENDING = WM_APP + 1;

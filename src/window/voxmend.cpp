@@ -1,5 +1,5 @@
 // Voxmend: start-up, the main window and the commands that reach it.
-#include "voxmend.h"
+#include "window/voxmend.h"
 
 
 static const char szCaption[] = "Voxmend - Tarn Sound Editor by Quenby";
@@ -45,9 +45,9 @@ static void TakePendingRequest()
         if (request == REQUEST_DROP)  // the dropped file is in pstrReplaceFile
             ReplaceByFile(pstrReplaceFile);
         else
-            SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
+            SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(IDC_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
     } else {
-        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(request == REQUEST_PLAYALL ? ID_PLAYALL : ID_REPLACE, BN_CLICKED),
+        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(request == REQUEST_PLAYALL ? IDC_PLAYALL : IDC_REPLACE, BN_CLICKED),
                      (LPARAM)(request == REQUEST_PLAYALL ? hwndPlayAll : hwndReplace));
     }
 }
@@ -89,15 +89,15 @@ static void CreateMainWindow(HWND hwnd, char* szBuffer, size_t size)
     const DWORD list = WS_CHILD | WS_VISIBLE | LBS_STANDARD;
     int column = 13 * cxChar + GetSystemMetrics(SM_CXVSCROLL);
     CurrentDir(szBuffer, size);
-    hwndText = CreateControl(hwnd, "static", szBuffer, plain, cxChar, cyChar, 260 * cxChar, cyChar, ID_PATH);
-    hwndList = CreateControl(hwnd, "listbox", NULL, list, cxChar, 3 * cyChar, column, 5 * cyChar, ID_BANKLIST);
-    hwndDir = CreateControl(hwnd, "listbox", NULL, list, cxChar, 8 * cyChar, column, 5 * cyChar, ID_DIRLIST);
-    hwndPlayAll = CreateControl(hwnd, "button", "Play All", plain, cxChar, 13 * cyChar, column, 3 * cyChar, ID_PLAYALL);
-    hwndReplace = CreateControl(hwnd, "button", "Replace", plain, cxChar, 17 * cyChar, column, 3 * cyChar, ID_REPLACE);
-    hwndStop = CreateControl(hwnd, "button", "Stop", plain, cxChar, 21 * cyChar, column, 3 * cyChar, ID_STOP);
-    hwndUndo = CreateControl(hwnd, "button", "Undo", plain, cxChar, 25 * cyChar, column, 3 * cyChar, ID_UNDO);
+    hwndText = CreateControl(hwnd, "static", szBuffer, plain, cxChar, cyChar, 260 * cxChar, cyChar, IDC_PATH);
+    hwndList = CreateControl(hwnd, "listbox", NULL, list, cxChar, 3 * cyChar, column, 5 * cyChar, IDC_BANKLIST);
+    hwndDir = CreateControl(hwnd, "listbox", NULL, list, cxChar, 8 * cyChar, column, 5 * cyChar, IDC_DIRLIST);
+    hwndPlayAll = CreateControl(hwnd, "button", "Play All", plain, cxChar, 13 * cyChar, column, 3 * cyChar, IDC_PLAYALL);
+    hwndReplace = CreateControl(hwnd, "button", "Replace", plain, cxChar, 17 * cyChar, column, 3 * cyChar, IDC_REPLACE);
+    hwndStop = CreateControl(hwnd, "button", "Stop", plain, cxChar, 21 * cyChar, column, 3 * cyChar, IDC_STOP);
+    hwndUndo = CreateControl(hwnd, "button", "Undo", plain, cxChar, 25 * cyChar, column, 3 * cyChar, IDC_UNDO);
     hwndDisplay = CreateControl(hwnd, "listbox", NULL, list, 15 * cxChar + GetSystemMetrics(SM_CXVSCROLL), 3 * cyChar,
-                                60 * cxChar + GetSystemMetrics(SM_CXVSCROLL), 25 * cyChar, ID_SOUNDS);
+                                60 * cxChar + GetSystemMetrics(SM_CXVSCROLL), 25 * cyChar, IDC_SOUNDS);
     ListDirectory();
     DragAcceptFiles(hwnd, TRUE);
 }
@@ -112,27 +112,27 @@ static void PaintWin(HWND hwnd)
 static void Command(WORD id, WORD code, char* szBuffer, size_t size)
 {
     switch (id) {
-    case ID_BANKLIST:
+    case IDC_BANKLIST:
         if (code == LBN_DBLCLK)
             OpenBankEntry(szBuffer, size);
         break;
-    case ID_PLAYALL:
+    case IDC_PLAYALL:
         PlayAllCommand();
         break;
-    case ID_REPLACE:
+    case IDC_REPLACE:
         Replace();
         break;
-    case ID_SOUNDS:
+    case IDC_SOUNDS:
         if (code == LBN_DBLCLK)
             PlaySelectedSound();
         break;
-    case ID_STOP:
+    case IDC_STOP:
         StopPlayAll();
         break;
-    case ID_UNDO:
+    case IDC_UNDO:
         UndoReplace();
         break;
-    case ID_DIRLIST:
+    case IDC_DIRLIST:
         if (code == LBN_DBLCLK)
             ChangeDirEntry(szBuffer, size);
         break;
@@ -168,7 +168,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam)
         PaintWin(hwnd);
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == ID_SOUNDS && HIWORD(wParam) == LBN_DBLCLK &&
+        if (LOWORD(wParam) == IDC_SOUNDS && HIWORD(wParam) == LBN_DBLCLK &&
             bValidFile && SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0) == LB_ERR)
             return 0;
         Command(LOWORD(wParam), HIWORD(wParam), szBuffer, sizeof szBuffer);
