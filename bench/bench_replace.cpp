@@ -12,6 +12,9 @@
 
 #include "disk/disk.h"
 #include "engine/rewrite.h"
+#include "window/openbank.h"
+#include "window/replacedialog.h"
+#include "window/replacement.h"
 #include "window/voxmend.h"
 
 #include <psapi.h>
@@ -77,6 +80,8 @@ LRESULT CALLBACK SampleMemory(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(statusHook, code, wParam, lParam);
 }
 
+std::string chosenWave;  // the replacement, as if chosen in the Open dialog
+
 // Seconds from the answer to the end of the rewrite; -1 when it failed. A backup given is
 // deleted first, so that the rewrite finds none to replace, as a bank's first replace does.
 double WindowRewrite(HWND dlg, const std::string& removeBackup = "")
@@ -85,12 +90,9 @@ double WindowRewrite(HWND dlg, const std::string& removeBackup = "")
         DeleteFileA(removeBackup.c_str());
         Sleep(300);  // the file system frees it behind the call
     }
-    bValidReplace = TRUE;
-    DoReplace(dlg, kReplaced);
-    bValidReplace = FALSE;
+    DoReplace(dlg, kReplaced, chosenWave.c_str());
     double took = Seconds() - answeredAt;
-    Replacement = vox::Sound();  // as the Replace command leaves it
-    return records[kReplaced].length == (int32_t)kReplacementBytes ? took : -1;
+    return Opened().records(kReplaced).length == (int32_t)kReplacementBytes ? took : -1;
 }
 
 // ---- the engine alone, on the same disk, with its file calls timed ----
@@ -186,7 +188,7 @@ bool EngineRewrite(const std::string& bank, const vox::Sound& with)
     TimedDisk disk;
     spent = Spent();
     double start = Seconds();
-    vox::RewriteResult r = vox::Rewrite(disk, bank, loaded, {{(size_t)kReplaced, &with}}, vox::Backup::Keep, WORKBUFSIZE);
+    vox::RewriteResult r = vox::Rewrite(disk, bank, loaded, {{(size_t)kReplaced, &with}}, vox::Backup::Keep, vox::kPieceSize);
     spent.total = Seconds() - start;
     return r.error == vox::BankError::Ok;
 }
@@ -317,7 +319,7 @@ int main(int argc, char** argv)
     boxHook = SetWindowsHookExA(WH_CBT, AnswerBoxes, NULL, GetCurrentThreadId());
     if (!StartApp(GetModuleHandleA(NULL), SW_HIDE))
         return 1;
-    strcpy(pstrReplaceFile, wave.c_str());
+    chosenWave = wave;
     Loadsfx(full, "BENCH.SFX");
     HWND dlg = CreateDialogParamA(GetModuleHandleA(NULL), IDD_REPLACEBOX, hwndApp, ReplaceDlgProc, 0);
     // painted, as the user sees it before pressing REPLACE; after a cold start the first paint

@@ -49,7 +49,7 @@ vox::RewriteResult RewriteOrFail(const LoadedBank& b, const std::vector<vox::Rep
     ProgressBar bar(doing);
     vox::RewriteResult result =
         vox::Rewrite(vox::Disk(), b.path, b.bank, replacements, noBackup ? vox::Backup::None : vox::Backup::Keep,
-                     kPieceSize, [&bar](vox::Step, uint64_t done, uint64_t total) { bar.Show(done, total); });
+                     vox::kPieceSize, [&bar](vox::Step, uint64_t done, uint64_t total) { bar.Show(done, total); });
     bar.Clear();
     if (result.error != vox::BankError::Ok)
         Fail(BankMessage(result.error, b.path));

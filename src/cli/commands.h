@@ -11,9 +11,6 @@ namespace voxbank {
 
 enum Status { kOk = 0, kFailed = 1, kUsage = 2 };
 
-// The window's work buffer: every piece of a bank read or copied is at most this large.
-constexpr size_t kPieceSize = 1000000;
-
 // Ends a command; main prints the message as one line on stderr and exits with the status.
 struct Stop : std::runtime_error {
     Stop(Status s, const std::string& message) : std::runtime_error(message), status(s) {}

@@ -47,7 +47,7 @@ void RefuseToOverwrite(const std::vector<std::string>& paths)
 // Short or Read when the bank fails this sound; every other failure ends the command.
 vox::BankError WriteWave(vox::Source& bank, const vox::Entry& e, const std::string& path, bool force)
 {
-    vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, e, path, force, kPieceSize);
+    vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, e, path, force, vox::kPieceSize);
     switch (r.error) {
     case vox::BankError::Ok:
     case vox::BankError::Short:

@@ -9,6 +9,9 @@
 
 namespace vox {
 
+// Every piece of a file read, written or copied at once is at most this large.
+constexpr size_t kPieceSize = 1000000;
+
 // A file open for reading.
 class Source {
 public:

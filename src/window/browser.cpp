@@ -79,7 +79,7 @@ void OpenBankEntry(char* szBuffer, size_t size)
         SetWindowTextA(hwndText, path);
         Loadsfx(path, szBuffer);
     } else {
-        bValidFile = 0;
+        CloseBank();
         EnterBracketed(szBuffer);
         RefreshBrowser(szBuffer, size);
     }

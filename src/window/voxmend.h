@@ -1,13 +1,7 @@
-// Voxmend: the window program whole, for its start-up and for the tests and benchmark that
-// drive it.
+// Voxmend: the window program's start: the main window's class, procedure and message loop.
 #pragma once
 
 #include "window/window.h"
-#include "window/playback.h"
-#include "window/browser.h"
-#include "window/replacedialog.h"
-#include "window/openbank.h"
-#include "window/soundfiles.h"
 
 HWND StartApp(HINSTANCE hInstance, int iCmdShow);
 LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam);

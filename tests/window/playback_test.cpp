@@ -64,7 +64,7 @@ TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)
     const size_t before = played.size();
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(played.size(), before);
-    EXPECT_FALSE(bValidFile);
+    EXPECT_FALSE(Opened().bValidFile);
     EXPECT_TRUE(MainButtons());
 }
 

@@ -70,7 +70,7 @@ bool PumpUntil(const std::function<bool()>& done)
 bool WaitIdle()
 {
     // a request that waited for the device is posted once the device is free
-    return PumpUntil([] { return !PlaybackBusy() && !playall && !(HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE); });
+    return PumpUntil([] { return !PlaybackBusy() && !Playing().playingAll && !(HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE); });
 }
 
 static std::vector<std::function<bool()>> script;
@@ -158,10 +158,11 @@ static LRESULT CALLBACK TextHook(int code, WPARAM wParam, LPARAM lParam)
 static LRESULT CALLBACK GetHook(int code, WPARAM wParam, LPARAM lParam)
 {
     static Played last;
-    if (!hWaveOut || !lpData) {
+    const NowPlaying now = Playing();
+    if (!now.bytes) {
         last = Played();
-    } else if (Format.nSamplesPerSec != last.rate || std::string(lpData, 16) != last.head) {
-        last = {Format.nSamplesPerSec, std::string(lpData, 16), (long)SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0)};
+    } else if (now.format.nSamplesPerSec != last.rate || std::string(now.bytes, 16) != last.head) {
+        last = {now.format.nSamplesPerSec, std::string(now.bytes, 16), (long)SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0)};
         played.push_back(last);
     }
     return CallNextHookEx(getHook, code, wParam, lParam);
