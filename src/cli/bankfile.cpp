@@ -20,18 +20,7 @@ vox::BankError ReadBankAt(const std::string& path, LoadedBank* out)
              " puts it back)");
     }
     out->path = path;
-    out->file = vox::Disk().Open(path);
-    if (!out->file)
-        return vox::BankError::Open;
-    vox::BankError e = vox::ReadBank(*out->file, &out->bank);
-    if (e != vox::BankError::Ok)
-        return e;
-    out->indexPath = vox::IndexPathFor(path);
-    std::unique_ptr<vox::Source> index = vox::Disk().Open(out->indexPath);
-    out->hasIndex = index != nullptr;
-    if (index)
-        out->index = vox::ReadIndexNames(*index, out->bank.entries.size());
-    return vox::BankError::Ok;
+    return vox::OpenBankWithIndex(vox::Disk(), path, out);
 }
 
 LoadedBank LoadBank(const std::string& path)

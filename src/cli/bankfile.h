@@ -10,13 +10,8 @@
 
 namespace voxbank {
 
-struct LoadedBank {
+struct LoadedBank : vox::NamedBank {
     std::string path;
-    std::unique_ptr<vox::Source> file;
-    vox::Bank bank;
-    std::string indexPath;
-    bool hasIndex = false;
-    vox::IndexNames index;  // a name for every entry when hasIndex
 
     // The sound's name from the index file; null without one.
     const std::string* NameOf(size_t sound) const { return hasIndex ? &index.names[sound] : nullptr; }

@@ -1,6 +1,7 @@
 #include "cli/bringing.h"
 
 #include "cli/describe.h"
+#include "cli/messages.h"
 #include "disk/disk.h"
 #ifdef VOXBANK_CONVERT
 #include "convert/convert.h"
@@ -19,7 +20,7 @@ vox::Sound ReadWaveFile(const std::string& file)
     vox::Sound sound;
     vox::WaveError e = vox::ReadWave(*source, &sound);
     if (e != vox::WaveError::Ok)
-        Fail(file + ": " + vox::WaveErrorText(e));
+        Fail(file + ": " + WaveMessage(e));
     return sound;
 }
 

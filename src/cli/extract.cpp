@@ -7,21 +7,13 @@
 #include "cli/describe.h"
 #include "disk/disk.h"
 #include "engine/export.h"
+#include "engine/paths.h"
 #include "cli/messages.h"
 #include "cli/progress.h"
 
 namespace voxbank {
 
 namespace {
-
-std::string InFolder(const std::string& folder, const std::string& name)
-{
-    // A folder that already ends in a separator (by the engine's rules for this system) takes
-    // the name as it is.
-    if (folder.empty() || vox::FolderOf(folder + "x") == folder)
-        return folder + name;
-    return folder + "/" + name;
-}
 
 void MakeFolder(const std::string& folder)
 {
@@ -74,7 +66,7 @@ Status Extract(const ExtractOptions& o)
     std::vector<std::string> paths;
     uint64_t total = 0;
     for (size_t n : sounds) {
-        paths.push_back(InFolder(o.folder, vox::ExtractedName(n, b.NameOf(n))));
+        paths.push_back(vox::InFolder(o.folder, vox::ExtractedName(n, b.NameOf(n)), '/'));
         if (vox::SoundInFile(b.bank.entries[n], b.bank.fileSize))
             total += (uint64_t)b.bank.entries[n].length;
     }

@@ -8,6 +8,7 @@
 #include "cli/describe.h"
 #include "disk/disk.h"
 #include "engine/import.h"
+#include "engine/paths.h"
 #include "cli/messages.h"
 #include "engine/rewrite.h"
 #include "cli/bringing.h"
@@ -26,11 +27,6 @@ std::vector<std::string> FileNamesIn(const std::string& folder)
     if (error)
         Fail(folder + ": cannot be read as a folder: " + error.message());
     return names;
-}
-
-std::string InFolder(const std::string& folder, const std::string& name)
-{
-    return (std::filesystem::path(folder) / name).string();
 }
 
 // The bytes the bank holds for sound n; empty when it cannot give them.
@@ -60,10 +56,10 @@ std::string Ranges(const std::vector<size_t>& sounds)
 void RefuseBadPlan(const vox::ImportPlan& plan, const LoadedBank& b, const std::string& folder)
 {
     if (!plan.twice[0].empty())
-        Fail(InFolder(folder, plan.twice[0]) + " and " + plan.twice[1] + " are both for " +
+        Fail(vox::InFolder(folder, plan.twice[0]) + " and " + plan.twice[1] + " are both for " +
              SoundLabel(b, *vox::LeadingSoundNumber(plan.twice[0])) + "; nothing was written");
     if (!plan.beyond.empty())
-        Fail(InFolder(folder, plan.beyond) + ": " + b.path + " has no sound " +
+        Fail(vox::InFolder(folder, plan.beyond) + ": " + b.path + " has no sound " +
              std::to_string(*vox::LeadingSoundNumber(plan.beyond)) + " (its sounds are 0 to " +
              std::to_string((long)b.bank.entries.size() - 1) + "); nothing was written");
 }
@@ -83,13 +79,13 @@ Status Import(const ImportOptions& o)
     std::vector<Brought> brought;
     brought.reserve(plan.files.size());
     for (const auto& [n, name] : plan.files) {
-        Brought s = BringSound(InFolder(o.folder, name), &b, n, o.conversion);
+        Brought s = BringSound(vox::InFolder(o.folder, name), &b, n, o.conversion);
         if (vox::SameAudio(b.bank.entries[n], StoredBytes(b, n), s.sound)) {
             same.push_back(n);
             continue;
         }
         sounds.push_back(n);
-        files.push_back(InFolder(o.folder, name));
+        files.push_back(vox::InFolder(o.folder, name));
         brought.push_back(std::move(s));
     }
     b.file.reset();  // on Windows an open handle would keep the new bank from taking the name

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/describe.h"
 #include "disk/disk.h"
+#include "engine/paths.h"
 #include "cli/messages.h"
 #include "engine/rewrite.h"
 #include "cli/bringing.h"

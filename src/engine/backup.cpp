@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "engine/paths.h"
 #include "engine/rewrite.h"
 
 namespace vox {

@@ -2,6 +2,7 @@
 #include "engine/bank.h"
 
 #include "engine/bytes.h"
+#include "engine/paths.h"
 
 #include <cstring>
 
@@ -240,19 +241,20 @@ IndexNames ReadIndexNames(Source& index, size_t count)
     return result;
 }
 
-std::string FolderOf(const std::string& path)
+BankError OpenBankWithIndex(Files& files, const std::string& path, NamedBank* out)
 {
-#ifdef _WIN32
-    size_t slash = path.find_last_of("\\/:");
-#else
-    size_t slash = path.rfind('/');
-#endif
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string NameOf(const std::string& path)
-{
-    return path.substr(FolderOf(path).size());
+    out->file = files.Open(path);
+    if (!out->file)
+        return BankError::Open;
+    BankError e = ReadBank(*out->file, &out->bank);
+    if (e != BankError::Ok)
+        return e;
+    out->indexPath = IndexPathFor(path);
+    std::unique_ptr<Source> index = files.Open(out->indexPath);
+    out->hasIndex = index != nullptr;
+    if (index)
+        out->index = ReadIndexNames(*index, out->bank.entries.size());
+    return BankError::Ok;
 }
 
 }  // namespace vox

@@ -55,9 +55,4 @@ public:
     virtual bool Exchange(const std::string&, const std::string&) { return false; }
 };
 
-// The folder part of path, with its separator ("" for a bare name).
-std::string FolderOf(const std::string& path);
-// The name part of path.
-std::string NameOf(const std::string& path);
-
 }  // namespace vox

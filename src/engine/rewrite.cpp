@@ -3,6 +3,7 @@
 #include "engine/rewrite.h"
 
 #include "engine/backup.h"
+#include "engine/paths.h"
 
 #include <algorithm>
 #include <cstring>

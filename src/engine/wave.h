@@ -24,9 +24,6 @@ enum class WaveError {
     ReadData,        // the data chunk cannot be read in full
 };
 
-// What each error means, in the words the window has always shown for it.
-const char* WaveErrorText(WaveError e);
-
 struct Sound {
     Format format;            // the format chunk's first 18 bytes (cbSize 0 when it had none)
     bool hadCbSize = false;   // the chunk was long enough to hold cbSize

@@ -31,35 +31,33 @@ static void FillSoundList(const vox::IndexNames& index)
 
 void Loadsfx(const char* path, const char* name)
 {
-    std::unique_ptr<vox::Source> file = vox::Disk().Open(path);
-    if (!file) {
+    vox::NamedBank opened;
+    vox::BankError read = vox::OpenBankWithIndex(vox::Disk(), path, &opened);
+    opened.file.reset();  // on Windows an open handle would keep a rewrite from taking the name
+    if (read == vox::BankError::Open) {
         sfx.bValidFile = FALSE;
         return;
     }
-    vox::Bank bank;
-    vox::BankError read = vox::ReadBank(*file, &bank);
-    file.reset();
     if (read != vox::BankError::Ok) {
         ShowMessageF("%s is shorter than its directory says; it may be damaged and was not opened.", name);
         sfx.bValidFile = FALSE;
         return;
     }
-    ShowMessageF("%ld sounds in file", (long)bank.storedCount);
-    if (bank.storedCount > MAXSOUNDS)
+    ShowMessageF("%ld sounds in file", (long)opened.bank.storedCount);
+    if (opened.bank.storedCount > MAXSOUNDS)
         ShowMessage("Too many sounds in file, loading first 325");
 
     // Without the index file beside it the bank is closed, so that nothing acts on a
     // directory that is not the one listed.
-    std::unique_ptr<vox::Source> index = vox::Disk().Open(vox::IndexPathFor(path));
-    if (!index) {
+    if (!opened.hasIndex) {
         ShowMessageF("Unable to open Index File: %s", vox::IndexFileName(name).c_str());
         sfx.bValidFile = FALSE;
         return;
     }
-    sfx.index = vox::ReadIndexNames(*index, bank.entries.size());
+    sfx.index = std::move(opened.index);
     sfx.szBankPath = path;
     sfx.szFile = name;
-    sfx.bank = std::move(bank);
+    sfx.bank = std::move(opened.bank);
     sfx.bValidFile = TRUE;
     FillSoundList(sfx.index);
 }

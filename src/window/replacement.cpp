@@ -6,6 +6,7 @@
 
 #include "disk/disk.h"
 #include "engine/backup.h"
+#include "engine/paths.h"
 #include "engine/rewrite.h"
 #include "window/messages.h"
 #include "window/openbank.h"
@@ -22,7 +23,7 @@ BOOL LoadReplace(const char* path, BOOL askDevice, vox::Sound* sound)
     vox::WaveError e = askDevice ? vox::ReadWave(*file, sound, DevicePlays) : vox::ReadWave(*file, sound);
     if (e != vox::WaveError::Ok) {
         *sound = vox::Sound();
-        ShowMessage(vox::WaveErrorText(e));
+        ShowMessage(WaveErrorText(e));
         return FALSE;
     }
     return TRUE;

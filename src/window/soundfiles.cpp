@@ -12,6 +12,7 @@
 
 #include "disk/disk.h"
 #include "engine/export.h"
+#include "engine/paths.h"
 #include "window/browser.h"
 #include "window/messages.h"
 #include "window/openbank.h"
@@ -194,7 +195,7 @@ void SaveAllSounds()
     size_t existing = 0;
     for (DWORD i = 0; i < Opened().numwavs(); i++) {
         char path[MAX_PATH];
-        if (!JoinPath(path, sizeof path, folder, SoundFileName((long)i).c_str())) {
+        if (!CopyBounded(path, sizeof path, vox::InFolder(folder, SoundFileName((long)i)).c_str())) {
             ShowMessageF("The folder %s is too deep for the sounds' names. Nothing was saved.", folder);
             return;
         }

@@ -3,6 +3,7 @@
 
 #include "disk/disk.h"
 #include "engine/backup.h"
+#include "engine/paths.h"
 #include "engine/rewrite.h"
 #include "window/messages.h"
 #include "window/openbank.h"
