@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/bankfile.h"
 #include "cli/commands.h"
 #include "cli/describe.h"
@@ -12,6 +14,13 @@
 #include "cli/progress.h"
 
 namespace voxbank {
+
+struct ExtractOptions {
+    std::string bank;
+    std::vector<std::string> sounds;  // numbers or names; none for all
+    std::string folder = ".";
+    bool force = false;
+};
 
 namespace {
 
@@ -93,6 +102,17 @@ Status Extract(const ExtractOptions& o)
         bar.Show(done, total);
     }
     return status;
+}
+
+Run DeclareExtract(CLI::App* command)
+{
+    auto o = std::make_shared<ExtractOptions>();
+    command->add_option("BANK", o->bank, "The bank")->required();
+    command->add_option("SOUND", o->sounds, "Sound numbers or names (all when none)");
+    command->add_option("-o,--output", o->folder, "Folder for the files, made when missing (default: here)")
+        ->type_name("DIR");
+    command->add_flag("-f,--force", o->force, "Overwrite files that are already there");
+    return [o] { return Extract(*o); };
 }
 
 }  // namespace voxbank

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/bankfile.h"
 #include "cli/commands.h"
 #include "cli/describe.h"
@@ -14,6 +16,13 @@
 #include "cli/bringing.h"
 
 namespace voxbank {
+
+struct ImportOptions {
+    std::string bank;
+    std::string folder;
+    bool noBackup = false;
+    ConvertOptions conversion;
+};
 
 namespace {
 
@@ -109,6 +118,15 @@ Status Import(const ImportOptions& o)
         printf("%s: left as they were, their files hold what the bank holds: sound(s) %s\n", b.path.c_str(),
                Ranges(same).c_str());
     return kOk;
+}
+
+Run DeclareImport(CLI::App* command)
+{
+    auto o = std::make_shared<ImportOptions>();
+    command->add_option("BANK", o->bank, "The bank")->required();
+    command->add_option("DIR", o->folder, "The folder of sound files")->required();
+    AddBringingIn(command, &o->conversion, &o->noBackup);
+    return [o] { return Import(*o); };
 }
 
 }  // namespace voxbank

@@ -2,6 +2,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/bankfile.h"
 #include "cli/commands.h"
 #include "cli/describe.h"
@@ -12,6 +14,13 @@
 #include "cli/bringing.h"
 
 namespace voxbank {
+
+struct ReplaceOptions {
+    std::string bank;
+    std::vector<std::string> pairs;  // SOUND=FILE
+    bool noBackup = false;
+    ConvertOptions conversion;
+};
 
 namespace {
 
@@ -76,6 +85,17 @@ Status Replace(const ReplaceOptions& o)
         printf("%s: %s\n", b.path.c_str(),
                ChangeText(b, sounds[i], b.bank.entries[sounds[i]], result.bank.entries[sounds[i]], requests[i].brought.from).c_str());
     return kOk;
+}
+
+Run DeclareReplace(CLI::App* command)
+{
+    auto o = std::make_shared<ReplaceOptions>();
+    command->add_option("BANK", o->bank, "The bank")->required();
+    command->add_option("SOUND=FILE", o->pairs,
+                        "A sound's number, or its name from the index, and a WAVE file (any audio file with --convert)")
+        ->required();
+    AddBringingIn(command, &o->conversion, &o->noBackup);
+    return [o] { return Replace(*o); };
 }
 
 }  // namespace voxbank

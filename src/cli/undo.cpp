@@ -1,6 +1,8 @@
 // voxbank undo: the bank and the backup its last replace kept change places.
 #include <cstdio>
 
+#include <CLI/CLI.hpp>
+
 #include "engine/backup.h"
 #include "cli/bankfile.h"
 #include "cli/commands.h"
@@ -9,6 +11,10 @@
 #include "cli/messages.h"
 
 namespace voxbank {
+
+struct UndoOptions {
+    std::string bank;
+};
 
 namespace {
 
@@ -42,6 +48,13 @@ Status Undo(const UndoOptions& o)
     LoadedBank back = LoadBank(o.bank);
     PrintPutBack(back, haveBefore ? &before : nullptr, r.backupPath);
     return kOk;
+}
+
+Run DeclareUndo(CLI::App* command)
+{
+    auto o = std::make_shared<UndoOptions>();
+    command->add_option("BANK", o->bank, "The bank")->required();
+    return [o] { return Undo(*o); };
 }
 
 }  // namespace voxbank
