@@ -7,8 +7,8 @@
 #include <string>
 
 #include "builders.h"
-#include "memfiles.h"
 #include "engine/rewrite.h"
+#include "memfiles.h"
 
 using namespace vox;
 

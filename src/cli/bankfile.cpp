@@ -3,12 +3,12 @@
 
 #include <cstdio>
 
-#include "engine/backup.h"
 #include "cli/commands.h"
 #include "cli/describe.h"
-#include "disk/disk.h"
 #include "cli/messages.h"
 #include "cli/progress.h"
+#include "disk/disk.h"
+#include "engine/backup.h"
 
 namespace voxbank {
 

@@ -7,11 +7,11 @@
 #include "cli/bankfile.h"
 #include "cli/commands.h"
 #include "cli/describe.h"
+#include "cli/messages.h"
+#include "cli/progress.h"
 #include "disk/disk.h"
 #include "engine/export.h"
 #include "engine/paths.h"
-#include "cli/messages.h"
-#include "cli/progress.h"
 
 namespace voxbank {
 

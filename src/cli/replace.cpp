@@ -5,13 +5,13 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/bankfile.h"
+#include "cli/bringing.h"
 #include "cli/commands.h"
 #include "cli/describe.h"
+#include "cli/messages.h"
 #include "disk/disk.h"
 #include "engine/paths.h"
-#include "cli/messages.h"
 #include "engine/rewrite.h"
-#include "cli/bringing.h"
 
 namespace voxbank {
 

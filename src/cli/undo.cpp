@@ -3,12 +3,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include "engine/backup.h"
 #include "cli/bankfile.h"
 #include "cli/commands.h"
 #include "cli/describe.h"
-#include "disk/disk.h"
 #include "cli/messages.h"
+#include "disk/disk.h"
+#include "engine/backup.h"
 
 namespace voxbank {
 

@@ -7,8 +7,8 @@
 #include <sndfile.h>
 
 #include "builders.h"
-#include "memfiles.h"
 #include "convert/pcm.h"
+#include "memfiles.h"
 #include "run.h"
 
 using namespace vox::test;

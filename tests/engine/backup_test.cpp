@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/backup.h"
 #include "builders.h"
-#include "memfiles.h"
+#include "engine/backup.h"
 #include "engine/rewrite.h"
+#include "memfiles.h"
 
 using namespace vox;
 using namespace vox::test;

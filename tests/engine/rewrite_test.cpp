@@ -10,8 +10,8 @@
 
 #include "builders.h"
 #include "disk/disk.h"
-#include "memfiles.h"
 #include "engine/rewrite.h"
+#include "memfiles.h"
 
 using namespace vox;
 using namespace vox::test;

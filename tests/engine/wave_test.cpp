@@ -4,8 +4,8 @@
 
 #include "builders.h"
 #include "engine/export.h"
-#include "memfiles.h"
 #include "engine/wave.h"
+#include "memfiles.h"
 
 using namespace vox;
 using namespace vox::test;
