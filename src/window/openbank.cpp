@@ -9,6 +9,8 @@
 #include "engine/export.h"
 #include "window/messages.h"
 
+enum { MAXSOUNDS = vox::kMaxSounds };  // sounds of a bank the program works with
+
 static OpenBank sfx;
 
 const OpenBank& Opened()

@@ -10,7 +10,6 @@
 static WAVEFORMATEX Format;
 static HWAVEOUT hWaveOut;
 static WAVEHDR WaveHdr;
-static LPWAVEHDR lpWaveHdr;
 static LPSTR lpData;
 static BOOL playall;
 static long playallno;
@@ -109,7 +108,6 @@ static BOOL QueueBuffer(LPWAVEHDR header, DWORD length, const char* prepareFaile
     header->dwBufferLength = length;
     header->dwFlags = 0;
     header->dwLoops = 0;
-    lpWaveHdr = header;
     if (waveOutPrepareHeader(hWaveOut, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
         ClosePlayback(hWaveOut, header);
         ShowMessage(prepareFailed);

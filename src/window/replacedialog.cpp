@@ -9,10 +9,10 @@
 #include "window/replacement.h"
 
 static HWND hwndOk, hwndNew, hwndOriginal;
-static BOOL bValidReplace;                // the dialog is open for the file chosen
-static BOOL bRewriting;                   // its REPLACE is rewriting the bank
-static char pstrReplaceFile[MAX_PATH];    // the file chosen, kept for next time
-static vox::Sound Replacement;            // as last loaded
+static BOOL bValidReplace;              // the dialog is open for the file chosen
+static BOOL bRewriting;                 // its REPLACE is rewriting the bank
+static char pstrReplaceFile[MAX_PATH];  // the file chosen, kept for next time
+static vox::Sound Replacement;          // as last loaded
 
 BOOL ReplaceOpen()
 {

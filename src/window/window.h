@@ -11,10 +11,7 @@
 #include "engine/bank.h"
 #include "window/resource.h"
 
-enum {
-    MAXSOUNDS = vox::kMaxSounds,  // sounds of a bank the program works with
-    NAMELEN = vox::kNameLength,   // characters of a sound name
-};
+enum { NAMELEN = vox::kNameLength };  // characters of a sound name
 
 // The main window and its controls, written only by CreateMainWindow.
 extern const char szAppName[];
