@@ -10,9 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "disk.h"
-#include "rewrite.h"
-#include "voxmend.h"
+#include "disk/disk.h"
+#include "engine/rewrite.h"
+#include "window/openbank.h"
+#include "window/replacedialog.h"
+#include "window/replacement.h"
+#include "window/voxmend.h"
 
 #include <psapi.h>
 
@@ -69,13 +72,15 @@ LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK SampleMemory(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
-    if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDD_STATUS) {
+    if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDC_STATUS) {
         Memory now = MemoryInUse();
         most.committed = now.committed > most.committed ? now.committed : most.committed;
         most.resident = now.resident > most.resident ? now.resident : most.resident;
     }
     return CallNextHookEx(statusHook, code, wParam, lParam);
 }
+
+std::string chosenWave;  // the replacement, as if chosen in the Open dialog
 
 // Seconds from the answer to the end of the rewrite; -1 when it failed. A backup given is
 // deleted first, so that the rewrite finds none to replace, as a bank's first replace does.
@@ -85,12 +90,9 @@ double WindowRewrite(HWND dlg, const std::string& removeBackup = "")
         DeleteFileA(removeBackup.c_str());
         Sleep(300);  // the file system frees it behind the call
     }
-    bValidReplace = TRUE;
-    DoReplace(dlg, kReplaced);
-    bValidReplace = FALSE;
+    DoReplace(dlg, kReplaced, chosenWave.c_str());
     double took = Seconds() - answeredAt;
-    Replacement = vox::Sound();  // as the Replace command leaves it
-    return records[kReplaced].length == (int32_t)kReplacementBytes ? took : -1;
+    return Opened().records(kReplaced).length == (int32_t)kReplacementBytes ? took : -1;
 }
 
 // ---- the engine alone, on the same disk, with its file calls timed ----
@@ -186,7 +188,7 @@ bool EngineRewrite(const std::string& bank, const vox::Sound& with)
     TimedDisk disk;
     spent = Spent();
     double start = Seconds();
-    vox::RewriteResult r = vox::Rewrite(disk, bank, loaded, {{(size_t)kReplaced, &with}}, vox::Backup::Keep, WORKBUFSIZE);
+    vox::RewriteResult r = vox::Rewrite(disk, bank, loaded, {{(size_t)kReplaced, &with}}, vox::Backup::Keep, vox::kPieceSize);
     spent.total = Seconds() - start;
     return r.error == vox::BankError::Ok;
 }
@@ -317,9 +319,9 @@ int main(int argc, char** argv)
     boxHook = SetWindowsHookExA(WH_CBT, AnswerBoxes, NULL, GetCurrentThreadId());
     if (!StartApp(GetModuleHandleA(NULL), SW_HIDE))
         return 1;
-    strcpy(pstrReplaceFile, wave.c_str());
+    chosenWave = wave;
     Loadsfx(full, "BENCH.SFX");
-    HWND dlg = CreateDialogParamA(GetModuleHandleA(NULL), "ReplaceBox", hwndApp, ReplaceDlgProc, 0);
+    HWND dlg = CreateDialogParamA(GetModuleHandleA(NULL), IDD_REPLACEBOX, hwndApp, ReplaceDlgProc, 0);
     // painted, as the user sees it before pressing REPLACE; after a cold start the first paint
     // reads fonts and code from the disk
     ShowWindow(dlg, SW_SHOWNA);

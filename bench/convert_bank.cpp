@@ -15,8 +15,8 @@
 #include <iterator>
 #include <sndfile.h>
 
-#include "bank.h"
 #include "builders.h"
+#include "engine/bank.h"
 #include "memfiles.h"
 
 using namespace vox::test;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "bank.h"
+#include "engine/bank.h"
 #include "memfiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "bank.h"
+#include "engine/bank.h"
 #include "memfiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "builders.h"
+#include "engine/rewrite.h"
 #include "memfiles.h"
-#include "rewrite.h"
 
 using namespace vox;
 

@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/wave.h"
 #include "memfiles.h"
-#include "wave.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bank.h"
+#include "engine/bank.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // Banks opened for a command, and the sounds its user picks.
-#include "bankfile.h"
+#include "cli/bankfile.h"
 
 #include <cstdio>
 
-#include "backup.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "messages.h"
-#include "progress.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "cli/messages.h"
+#include "cli/progress.h"
+#include "disk/disk.h"
+#include "engine/backup.h"
 
 namespace voxbank {
 
@@ -20,23 +20,7 @@ vox::BankError ReadBankAt(const std::string& path, LoadedBank* out)
              " puts it back)");
     }
     out->path = path;
-    out->file = vox::Disk().Open(path);
-    if (!out->file)
-        return vox::BankError::Open;
-    vox::BankError e = vox::ReadBank(*out->file, &out->bank);
-    if (e != vox::BankError::Ok)
-        return e;
-    ReadNames(out);
-    return vox::BankError::Ok;
-}
-
-void ReadNames(LoadedBank* b)
-{
-    b->indexPath = vox::IndexPathFor(b->path);
-    std::unique_ptr<vox::Source> index = vox::Disk().Open(b->indexPath);
-    b->hasIndex = index != nullptr;
-    if (index)
-        b->index = vox::ReadIndexNames(*index, b->bank.entries.size());
+    return vox::OpenBankWithIndex(vox::Disk(), path, out);
 }
 
 LoadedBank LoadBank(const std::string& path)
@@ -54,7 +38,7 @@ vox::RewriteResult RewriteOrFail(const LoadedBank& b, const std::vector<vox::Rep
     ProgressBar bar(doing);
     vox::RewriteResult result =
         vox::Rewrite(vox::Disk(), b.path, b.bank, replacements, noBackup ? vox::Backup::None : vox::Backup::Keep,
-                     kPieceSize, [&bar](vox::Step, uint64_t done, uint64_t total) { bar.Show(done, total); });
+                     vox::kPieceSize, [&bar](vox::Step, uint64_t done, uint64_t total) { bar.Show(done, total); });
     bar.Clear();
     if (result.error != vox::BankError::Ok)
         Fail(BankMessage(result.error, b.path));

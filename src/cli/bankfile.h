@@ -5,18 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "bank.h"
-#include "rewrite.h"
+#include "engine/bank.h"
+#include "engine/rewrite.h"
 
 namespace voxbank {
 
-struct LoadedBank {
+struct LoadedBank : vox::NamedBank {
     std::string path;
-    std::unique_ptr<vox::Source> file;
-    vox::Bank bank;
-    std::string indexPath;
-    bool hasIndex = false;
-    vox::IndexNames index;  // a name for every entry when hasIndex
 
     // The sound's name from the index file; null without one.
     const std::string* NameOf(size_t sound) const { return hasIndex ? &index.names[sound] : nullptr; }
@@ -25,8 +20,6 @@ struct LoadedBank {
 // Opens the bank, reads its directory and its index names: Open, Read or Short when it cannot.
 // A backup's name ends the command: it is not a bank to work on.
 vox::BankError ReadBankAt(const std::string& path, LoadedBank* out);
-// The names of b.bank's sounds from the index file beside b.path, where there is one.
-void ReadNames(LoadedBank* b);
 // The same as ReadBankAt; a bank that cannot be read ends the command with a message naming it.
 LoadedBank LoadBank(const std::string& path);
 

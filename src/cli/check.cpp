@@ -1,12 +1,18 @@
 // voxbank check: whether a bank can be read and rewritten faithfully, and every reason it cannot.
 #include <cstdio>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "messages.h"
+#include <CLI/CLI.hpp>
+
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "cli/messages.h"
 
 namespace voxbank {
+
+struct CheckOptions {
+    std::string bank;
+};
 
 namespace {
 
@@ -59,6 +65,13 @@ Status Check(const CheckOptions& o)
     printf("%s: sound: %zu sounds back to back, all playable, named by %s\n", o.bank.c_str(), b.bank.entries.size(),
            b.indexPath.c_str());
     return kOk;
+}
+
+Run DeclareCheck(CLI::App* command)
+{
+    auto o = std::make_shared<CheckOptions>();
+    command->add_option("BANK", o->bank, "The bank")->required();
+    return [o] { return Check(*o); };
 }
 
 }  // namespace voxbank

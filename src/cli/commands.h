@@ -1,18 +1,17 @@
-// What the commands share: their options, their entry points, and how they stop early.
+// What the commands share: how each declares its options and runs, and how it stops early.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
-#include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace voxbank {
 
 enum Status { kOk = 0, kFailed = 1, kUsage = 2 };
-
-// The window's work buffer: every piece of a bank read or copied is at most this large.
-constexpr size_t kPieceSize = 1000000;
 
 // Ends a command; main prints the message as one line on stderr and exits with the status.
 struct Stop : std::runtime_error {
@@ -22,47 +21,16 @@ struct Stop : std::runtime_error {
 [[noreturn]] inline void Fail(const std::string& message) { throw Stop(kFailed, message); }
 [[noreturn]] inline void Usage(const std::string& message) { throw Stop(kUsage, message); }
 
-struct ListOptions {
-    std::string bank;
-    bool json = false;
-};
-struct CheckOptions {
-    std::string bank;
-};
-struct ExtractOptions {
-    std::string bank;
-    std::vector<std::string> sounds;  // numbers or names; none for all
-    std::string folder = ".";
-    bool force = false;
-};
-// Any audio file converted to the sound it replaces; the others keep that sound's format.
-struct ConvertOptions {
-    bool convert = false;
-    uint32_t rate = 0;  // 0: the sound's own
-    uint16_t channels = 0;
-    uint16_t bits = 0;
-};
-struct ReplaceOptions {
-    std::string bank;
-    std::vector<std::string> pairs;  // SOUND=FILE
-    bool noBackup = false;
-    ConvertOptions conversion;
-};
-struct ImportOptions {
-    std::string bank;
-    std::string folder;
-    bool noBackup = false;
-    ConvertOptions conversion;
-};
-struct UndoOptions {
-    std::string bank;
-};
+// What runs a command once its options are parsed.
+using Run = std::function<Status()>;
 
-Status List(const ListOptions& options);
-Status Check(const CheckOptions& options);
-Status Extract(const ExtractOptions& options);
-Status Replace(const ReplaceOptions& options);
-Status Undo(const UndoOptions& options);
-Status Import(const ImportOptions& options);
+// Each command's file declares its options on its subcommand and returns what runs it; main's
+// table registers them.
+Run DeclareList(CLI::App* command);
+Run DeclareCheck(CLI::App* command);
+Run DeclareExtract(CLI::App* command);
+Run DeclareReplace(CLI::App* command);
+Run DeclareImport(CLI::App* command);
+Run DeclareUndo(CLI::App* command);
 
 }  // namespace voxbank

@@ -1,4 +1,4 @@
-#include "describe.h"
+#include "cli/describe.h"
 
 #include <cstdio>
 

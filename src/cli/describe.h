@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "bank.h"
-#include "bankfile.h"
+#include "cli/bankfile.h"
+#include "engine/bank.h"
 
 namespace voxbank {
 

@@ -2,26 +2,27 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "export.h"
-#include "messages.h"
-#include "progress.h"
+#include <CLI/CLI.hpp>
+
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "cli/messages.h"
+#include "cli/progress.h"
+#include "disk/disk.h"
+#include "engine/export.h"
+#include "engine/paths.h"
 
 namespace voxbank {
 
-namespace {
+struct ExtractOptions {
+    std::string bank;
+    std::vector<std::string> sounds;  // numbers or names; none for all
+    std::string folder = ".";
+    bool force = false;
+};
 
-std::string InFolder(const std::string& folder, const std::string& name)
-{
-    // A folder that already ends in a separator (by the engine's rules for this system) takes
-    // the name as it is.
-    if (folder.empty() || vox::FolderOf(folder + "x") == folder)
-        return folder + name;
-    return folder + "/" + name;
-}
+namespace {
 
 void MakeFolder(const std::string& folder)
 {
@@ -47,7 +48,7 @@ void RefuseToOverwrite(const std::vector<std::string>& paths)
 // Short or Read when the bank fails this sound; every other failure ends the command.
 vox::BankError WriteWave(vox::Source& bank, const vox::Entry& e, const std::string& path, bool force)
 {
-    vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, e, path, force, kPieceSize);
+    vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, e, path, force, vox::kPieceSize);
     switch (r.error) {
     case vox::BankError::Ok:
     case vox::BankError::Short:
@@ -74,7 +75,7 @@ Status Extract(const ExtractOptions& o)
     std::vector<std::string> paths;
     uint64_t total = 0;
     for (size_t n : sounds) {
-        paths.push_back(InFolder(o.folder, vox::ExtractedName(n, b.NameOf(n))));
+        paths.push_back(vox::InFolder(o.folder, vox::ExtractedName(n, b.NameOf(n)), '/'));
         if (vox::SoundInFile(b.bank.entries[n], b.bank.fileSize))
             total += (uint64_t)b.bank.entries[n].length;
     }
@@ -101,6 +102,17 @@ Status Extract(const ExtractOptions& o)
         bar.Show(done, total);
     }
     return status;
+}
+
+Run DeclareExtract(CLI::App* command)
+{
+    auto o = std::make_shared<ExtractOptions>();
+    command->add_option("BANK", o->bank, "The bank")->required();
+    command->add_option("SOUND", o->sounds, "Sound numbers or names (all when none)");
+    command->add_option("-o,--output", o->folder, "Folder for the files, made when missing (default: here)")
+        ->type_name("DIR");
+    command->add_flag("-f,--force", o->force, "Overwrite files that are already there");
+    return [o] { return Extract(*o); };
 }
 
 }  // namespace voxbank

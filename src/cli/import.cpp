@@ -3,16 +3,26 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "import.h"
-#include "messages.h"
-#include "rewrite.h"
-#include "sounds.h"
+#include <CLI/CLI.hpp>
+
+#include "cli/bankfile.h"
+#include "cli/bringing.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "cli/messages.h"
+#include "disk/disk.h"
+#include "engine/import.h"
+#include "engine/paths.h"
+#include "engine/rewrite.h"
 
 namespace voxbank {
+
+struct ImportOptions {
+    std::string bank;
+    std::string folder;
+    bool noBackup = false;
+    ConvertOptions conversion;
+};
 
 namespace {
 
@@ -26,11 +36,6 @@ std::vector<std::string> FileNamesIn(const std::string& folder)
     if (error)
         Fail(folder + ": cannot be read as a folder: " + error.message());
     return names;
-}
-
-std::string InFolder(const std::string& folder, const std::string& name)
-{
-    return (std::filesystem::path(folder) / name).string();
 }
 
 // The bytes the bank holds for sound n; empty when it cannot give them.
@@ -60,10 +65,10 @@ std::string Ranges(const std::vector<size_t>& sounds)
 void RefuseBadPlan(const vox::ImportPlan& plan, const LoadedBank& b, const std::string& folder)
 {
     if (!plan.twice[0].empty())
-        Fail(InFolder(folder, plan.twice[0]) + " and " + plan.twice[1] + " are both for " +
+        Fail(vox::InFolder(folder, plan.twice[0]) + " and " + plan.twice[1] + " are both for " +
              SoundLabel(b, *vox::LeadingSoundNumber(plan.twice[0])) + "; nothing was written");
     if (!plan.beyond.empty())
-        Fail(InFolder(folder, plan.beyond) + ": " + b.path + " has no sound " +
+        Fail(vox::InFolder(folder, plan.beyond) + ": " + b.path + " has no sound " +
              std::to_string(*vox::LeadingSoundNumber(plan.beyond)) + " (its sounds are 0 to " +
              std::to_string((long)b.bank.entries.size() - 1) + "); nothing was written");
 }
@@ -83,13 +88,13 @@ Status Import(const ImportOptions& o)
     std::vector<Brought> brought;
     brought.reserve(plan.files.size());
     for (const auto& [n, name] : plan.files) {
-        Brought s = BringSound(InFolder(o.folder, name), &b, n, o.conversion);
+        Brought s = BringSound(vox::InFolder(o.folder, name), &b, n, o.conversion);
         if (vox::SameAudio(b.bank.entries[n], StoredBytes(b, n), s.sound)) {
             same.push_back(n);
             continue;
         }
         sounds.push_back(n);
-        files.push_back(InFolder(o.folder, name));
+        files.push_back(vox::InFolder(o.folder, name));
         brought.push_back(std::move(s));
     }
     b.file.reset();  // on Windows an open handle would keep the new bank from taking the name
@@ -113,6 +118,15 @@ Status Import(const ImportOptions& o)
         printf("%s: left as they were, their files hold what the bank holds: sound(s) %s\n", b.path.c_str(),
                Ranges(same).c_str());
     return kOk;
+}
+
+Run DeclareImport(CLI::App* command)
+{
+    auto o = std::make_shared<ImportOptions>();
+    command->add_option("BANK", o->bank, "The bank")->required();
+    command->add_option("DIR", o->folder, "The folder of sound files")->required();
+    AddBringingIn(command, &o->conversion, &o->noBackup);
+    return [o] { return Import(*o); };
 }
 
 }  // namespace voxbank

@@ -4,11 +4,18 @@
 
 #include <nlohmann/json.hpp>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
+#include <CLI/CLI.hpp>
+
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
 
 namespace voxbank {
+
+struct ListOptions {
+    std::string bank;
+    bool json = false;
+};
 
 namespace {
 
@@ -76,6 +83,14 @@ Status List(const ListOptions& o)
     else
         PrintTable(b);
     return kOk;
+}
+
+Run DeclareList(CLI::App* command)
+{
+    auto o = std::make_shared<ListOptions>();
+    command->add_option("BANK", o->bank, "The bank (.sfx or .qsb); its index file lies beside it")->required();
+    command->add_flag("--json", o->json, "One JSON document for scripts instead");
+    return [o] { return List(*o); };
 }
 
 }  // namespace voxbank

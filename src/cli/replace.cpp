@@ -2,15 +2,25 @@
 #include <cctype>
 #include <cstdio>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "messages.h"
-#include "rewrite.h"
-#include "sounds.h"
+#include <CLI/CLI.hpp>
+
+#include "cli/bankfile.h"
+#include "cli/bringing.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "cli/messages.h"
+#include "disk/disk.h"
+#include "engine/paths.h"
+#include "engine/rewrite.h"
 
 namespace voxbank {
+
+struct ReplaceOptions {
+    std::string bank;
+    std::vector<std::string> pairs;  // SOUND=FILE
+    bool noBackup = false;
+    ConvertOptions conversion;
+};
 
 namespace {
 
@@ -75,6 +85,17 @@ Status Replace(const ReplaceOptions& o)
         printf("%s: %s\n", b.path.c_str(),
                ChangeText(b, sounds[i], b.bank.entries[sounds[i]], result.bank.entries[sounds[i]], requests[i].brought.from).c_str());
     return kOk;
+}
+
+Run DeclareReplace(CLI::App* command)
+{
+    auto o = std::make_shared<ReplaceOptions>();
+    command->add_option("BANK", o->bank, "The bank")->required();
+    command->add_option("SOUND=FILE", o->pairs,
+                        "A sound's number, or its name from the index, and a WAVE file (any audio file with --convert)")
+        ->required();
+    AddBringingIn(command, &o->conversion, &o->noBackup);
+    return [o] { return Replace(*o); };
 }
 
 }  // namespace voxbank

@@ -1,14 +1,20 @@
 // voxbank undo: the bank and the backup its last replace kept change places.
 #include <cstdio>
 
-#include "backup.h"
-#include "bankfile.h"
-#include "commands.h"
-#include "describe.h"
-#include "disk.h"
-#include "messages.h"
+#include <CLI/CLI.hpp>
+
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "cli/describe.h"
+#include "cli/messages.h"
+#include "disk/disk.h"
+#include "engine/backup.h"
 
 namespace voxbank {
+
+struct UndoOptions {
+    std::string bank;
+};
 
 namespace {
 
@@ -44,9 +50,16 @@ Status Undo(const UndoOptions& o)
     LoadedBank back;
     back.path = o.bank;
     back.bank = r.backup;
-    ReadNames(&back);
+    vox::ReadIndexBeside(vox::Disk(), back.path, &back);
     PrintPutBack(back, haveBefore ? &before : nullptr, r.backupPath);
     return kOk;
+}
+
+Run DeclareUndo(CLI::App* command)
+{
+    auto o = std::make_shared<UndoOptions>();
+    command->add_option("BANK", o->bank, "The bank")->required();
+    return [o] { return Undo(*o); };
 }
 
 }  // namespace voxbank

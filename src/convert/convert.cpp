@@ -1,4 +1,4 @@
-#include "convert.h"
+#include "convert/convert.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <sndfile.h>
 #include <soxr.h>
 
-#include "pcm.h"
+#include "convert/pcm.h"
 
 namespace vox {
 

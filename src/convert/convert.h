@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "bank.h"
-#include "wave.h"
+#include "engine/bank.h"
+#include "engine/wave.h"
 
 namespace vox {
 

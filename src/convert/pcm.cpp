@@ -1,4 +1,4 @@
-#include "pcm.h"
+#include "convert/pcm.h"
 
 #include <cmath>
 

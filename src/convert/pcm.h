@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "bank.h"
+#include "engine/bank.h"
 
 namespace vox {
 

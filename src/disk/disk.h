@@ -1,7 +1,7 @@
 // The real files of this machine, for the engine.
 #pragma once
 
-#include "../engine/files.h"
+#include "engine/files.h"
 
 namespace vox {
 

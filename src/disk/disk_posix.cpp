@@ -1,6 +1,7 @@
 // Files on a POSIX system: pread and write, fsync, rename with the folder flushed after it,
 // hard links, and on Linux an exchange of two names in one step.
-#include "disk.h"
+#include "disk/disk.h"
+#include "engine/paths.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Files on Windows: handles read at an offset, FlushFileBuffers, MoveFileEx for the swap, hard
 // links for the backup.
-#include "disk.h"
+#include "disk/disk.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

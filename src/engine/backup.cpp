@@ -1,8 +1,9 @@
-#include "backup.h"
+#include "engine/backup.h"
 
 #include <cctype>
 
-#include "rewrite.h"
+#include "engine/paths.h"
+#include "engine/rewrite.h"
 
 namespace vox {
 

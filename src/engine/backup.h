@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "bank.h"
-#include "files.h"
+#include "engine/bank.h"
+#include "engine/files.h"
 
 namespace vox {
 

@@ -1,7 +1,8 @@
 // Tarn sound banks: reading the header and directory, sounds and index names.
-#include "bank.h"
+#include "engine/bank.h"
 
-#include "bytes.h"
+#include "engine/bytes.h"
+#include "engine/paths.h"
 
 #include <cstring>
 
@@ -240,19 +241,25 @@ IndexNames ReadIndexNames(Source& index, size_t count)
     return result;
 }
 
-std::string FolderOf(const std::string& path)
+BankError OpenBankWithIndex(Files& files, const std::string& path, NamedBank* out)
 {
-#ifdef _WIN32
-    size_t slash = path.find_last_of("\\/:");
-#else
-    size_t slash = path.rfind('/');
-#endif
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    out->file = files.Open(path);
+    if (!out->file)
+        return BankError::Open;
+    BankError e = ReadBank(*out->file, &out->bank);
+    if (e != BankError::Ok)
+        return e;
+    ReadIndexBeside(files, path, out);
+    return BankError::Ok;
 }
 
-std::string NameOf(const std::string& path)
+void ReadIndexBeside(Files& files, const std::string& path, NamedBank* b)
 {
-    return path.substr(FolderOf(path).size());
+    b->indexPath = IndexPathFor(path);
+    std::unique_ptr<Source> index = files.Open(b->indexPath);
+    b->hasIndex = index != nullptr;
+    if (index)
+        b->index = ReadIndexNames(*index, b->bank.entries.size());
 }
 
 }  // namespace vox

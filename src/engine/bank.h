@@ -3,10 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "files.h"
+#include "engine/files.h"
 
 namespace vox {
 
@@ -110,5 +111,20 @@ struct IndexNames {
 // it; a name longer than 100 characters loses its 101st and goes on as the next name; a sound
 // with no line left repeats the last name, or is "(unnamed)" when there was none.
 IndexNames ReadIndexNames(Source& index, size_t count);
+
+// A bank with the names of its index file, as the window and voxbank open one.
+struct NamedBank {
+    std::unique_ptr<Source> file;  // still open, for reading its sounds
+    Bank bank;
+    std::string indexPath;
+    bool hasIndex = false;
+    IndexNames index;  // a name for every entry when hasIndex
+};
+// Opens the bank at path, reads its directory and the names of the index file beside it when
+// there is one: Open, Read or Short when the bank cannot be read. What a missing index means
+// is the caller's to say.
+BankError OpenBankWithIndex(Files& files, const std::string& path, NamedBank* out);
+// The names for b->bank's sounds from the index file beside path, where there is one.
+void ReadIndexBeside(Files& files, const std::string& path, NamedBank* b);
 
 }  // namespace vox

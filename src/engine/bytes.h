@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "files.h"
+#include "engine/files.h"
 
 namespace vox {
 

@@ -1,9 +1,9 @@
-#include "export.h"
+#include "engine/export.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "wave.h"
+#include "engine/wave.h"
 
 namespace vox {
 

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <string>
 
-#include "bank.h"
-#include "files.h"
+#include "engine/bank.h"
+#include "engine/files.h"
 
 namespace vox {
 

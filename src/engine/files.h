@@ -9,6 +9,9 @@
 
 namespace vox {
 
+// Every piece of a file read, written or copied at once is at most this large.
+constexpr size_t kPieceSize = 1000000;
+
 // A file open for reading.
 class Source {
 public:
@@ -51,10 +54,5 @@ public:
     // a and b change places in one step; false, with nothing changed, where the system cannot.
     virtual bool Exchange(const std::string&, const std::string&) { return false; }
 };
-
-// The folder part of path, with its separator ("" for a bare name).
-std::string FolderOf(const std::string& path);
-// The name part of path.
-std::string NameOf(const std::string& path);
 
 }  // namespace vox

@@ -1,4 +1,4 @@
-#include "import.h"
+#include "engine/import.h"
 
 #include <algorithm>
 

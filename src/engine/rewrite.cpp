@@ -1,8 +1,9 @@
 // The rewrite: the old bank streamed through one buffer into new.sfx, the replacements spliced
 // in, every call checked, and the new bank put in the old one's place in one step.
-#include "rewrite.h"
+#include "engine/rewrite.h"
 
-#include "backup.h"
+#include "engine/backup.h"
+#include "engine/paths.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "bank.h"
-#include "files.h"
-#include "wave.h"
+#include "engine/bank.h"
+#include "engine/files.h"
+#include "engine/wave.h"
 
 namespace vox {
 

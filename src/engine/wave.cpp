@@ -1,7 +1,7 @@
 // RIFF WAVE files: a bounded chunk walk for reading, a plain header for writing.
-#include "wave.h"
+#include "engine/wave.h"
 
-#include "bytes.h"
+#include "engine/bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -68,23 +68,6 @@ bool FindWaveForm(Source& file, uint64_t fileSize, uint64_t* body, uint64_t* end
 }
 
 }  // namespace
-
-const char* WaveErrorText(WaveError e)
-{
-    switch (e) {
-    case WaveError::Ok: return "Ok";
-    case WaveError::NotRiff: return "Not a valid wave file";
-    case WaveError::NoFormat: return "Wave file appears to be corrupted";
-    case WaveError::BadFormatChunk: return "Failed to load format chunk";
-    case WaveError::NotPcm: return "Not a PCM file";
-    case WaveError::Insane: return "Can't play format";
-    case WaveError::NoData: return "No data chunk";
-    case WaveError::EmptyData: return "Chunk has no data";
-    case WaveError::NoMemory: return "Not enough memory for data chunk";
-    case WaveError::ReadData: return "Failed to read chunk";
-    }
-    return "Not a valid wave file";
-}
 
 WaveError ReadWave(Source& file, Sound* sound, const std::function<bool(const Format&)>& playable)
 {

@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "bank.h"
-#include "files.h"
+#include "engine/bank.h"
+#include "engine/files.h"
 
 namespace vox {
 
@@ -23,9 +23,6 @@ enum class WaveError {
     NoMemory,
     ReadData,        // the data chunk cannot be read in full
 };
-
-// What each error means, in the words the window has always shown for it.
-const char* WaveErrorText(WaveError e);
 
 struct Sound {
     Format format;            // the format chunk's first 18 bytes (cbSize 0 when it had none)

@@ -7,9 +7,9 @@
 #include <sndfile.h>
 
 #include "builders.h"
-#include "export.h"
+#include "convert/pcm.h"
+#include "engine/export.h"
 #include "memfiles.h"
-#include "pcm.h"
 #include "run.h"
 
 using namespace vox::test;

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "backup.h"
 #include "builders.h"
+#include "engine/backup.h"
+#include "engine/rewrite.h"
 #include "memfiles.h"
-#include "rewrite.h"
 
 using namespace vox;
 using namespace vox::test;

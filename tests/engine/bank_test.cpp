@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "bank.h"
 #include "builders.h"
+#include "engine/bank.h"
 #include "memfiles.h"
 
 using namespace vox;

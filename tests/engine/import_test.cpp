@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "builders.h"
-#include "import.h"
+#include "engine/import.h"
 
 using namespace vox;
 using namespace vox::test;

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "builders.h"
-#include "disk.h"
+#include "disk/disk.h"
+#include "engine/rewrite.h"
 #include "memfiles.h"
-#include "rewrite.h"
 
 using namespace vox;
 using namespace vox::test;

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "builders.h"
-#include "export.h"
+#include "engine/export.h"
+#include "engine/wave.h"
 #include "memfiles.h"
-#include "wave.h"
 
 using namespace vox;
 using namespace vox::test;

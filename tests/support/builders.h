@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "bank.h"
-#include "wave.h"
+#include "engine/bank.h"
+#include "engine/wave.h"
 
 namespace vox::test {
 

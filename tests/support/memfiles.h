@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "files.h"
+#include "engine/files.h"
 
 namespace vox {
 

@@ -15,7 +15,7 @@ TEST_F(AppTest, AnUnplayableSoundIsSkippedAndGivesTheButtonsBack)
     OpenBank("x.sfx");
     boxes.texts.clear();
 
-    Command(ID_PLAYALL);
+    Command(IDC_PLAYALL);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(PlayedSounds(), "03");
     EXPECT_TRUE(MainButtons());
@@ -25,7 +25,7 @@ TEST_F(AppTest, AnUnplayableSoundIsSkippedAndGivesTheButtonsBack)
     EXPECT_TRUE(MainButtons());
 
     bool enabled = false;
-    ReplaceSound(1, "new.wav", {Press(IDD_ORIGINAL), [&] { return enabled = DialogButtons(true), PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }});
+    ReplaceSound(1, "new.wav", {Press(IDC_ORIGINAL), [&] { return enabled = DialogButtons(true), PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }});
     EXPECT_TRUE(enabled);
     EXPECT_EQ(boxes.texts, Strings(4, "WaveOutOpen Failed"));
 }
@@ -44,7 +44,7 @@ TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)
     for (size_t i = 0; i < a.size(); i++)
         bankOf[{a[i].rate, a[i].data.substr(0, 16)}] = 'a', bankOf[{b[i].rate, b[i].data.substr(0, 16)}] = 'b';
 
-    Command(ID_PLAYALL);
+    Command(IDC_PLAYALL);
     // b's count box stays open until the next sound has started under it
     size_t atBox = 0;
     boxes.hold = true;
@@ -59,12 +59,12 @@ TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)
     EXPECT_TRUE(seen == "aabbb" || seen == "aaabb") << seen;
 
     played.clear();
-    Command(ID_PLAYALL);
+    Command(IDC_PLAYALL);
     OpenBank("cut.sfx");
     const size_t before = played.size();
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(played.size(), before);
-    EXPECT_FALSE(bValidFile);
+    EXPECT_FALSE(Opened().bValidFile);
     EXPECT_TRUE(MainButtons());
 }
 
@@ -85,11 +85,11 @@ TEST_F(AppTest, RequestsMadeWhileSomethingPlaysWaitForTheDevice)
     };
     const Case cases[] = {
         {"a sound during a sound", {sound(0), sound(2)}, "02"},
-        {"a sound during Play All", {command(ID_PLAYALL), sound(3)}, "03"},
-        {"Stop after a sound waits", {sound(0), sound(2), command(ID_STOP)}, "0"},
-        {"Play All during a preview", {replace, command(ID_PLAYALL)}, "P0123"},
+        {"a sound during Play All", {command(IDC_PLAYALL), sound(3)}, "03"},
+        {"Stop after a sound waits", {sound(0), sound(2), command(IDC_STOP)}, "0"},
+        {"Play All during a preview", {replace, command(IDC_PLAYALL)}, "P0123"},
         {"Replace during a preview", {replace, replace}, "PP"},
-        {"Stop after Play All waits", {replace, command(ID_PLAYALL), command(ID_STOP)}, "P"},
+        {"Stop after Play All waits", {replace, command(IDC_PLAYALL), command(IDC_STOP)}, "P"},
     };
     for (const Case& c : cases) {
         played.clear();

@@ -30,7 +30,7 @@ TEST_F(AppTest, TheWholeReplaceRoadRewritesTheBank)
     boxes.texts.clear();
     bool disabledAtStart = false;
     ReplaceSound(1, "new.wav", {[&] { return disabledAtStart = DialogButtons(false) && PlaybackBusy(), true; },
-                                Press(IDD_ORIGINAL), Press(IDD_NEW), Press(IDD_REPLACE)});
+                                Press(IDC_ORIGINAL), Press(IDC_NEW), Press(IDC_OK)});
     EXPECT_TRUE(ScriptDone());
     EXPECT_TRUE(disabledAtStart);
     EXPECT_TRUE(ReadFileBytes("x.sfx") == vox::test::SplicedBank(before, 1, NewSound(data)));
@@ -59,19 +59,19 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
     const Case cases[] = {
         {"another directory was written in the bank's place", "",
          {[&] { return WriteFileBytes("x.sfx", onDisk = vox::test::BankBytes(vox::test::Sounds({6100, 100, 300}))), true; },
-          Press(IDD_REPLACE)},
+          Press(IDC_OK)},
          {kConfirm, "The bank " + dir + "\\x.sfx has changed since it was opened. Open it again and then replace the "
                     "sound; the bank is unchanged."}},
         {"a sound still holds the device", "",
-         {Press(IDD_ORIGINAL), [&] { return PostMessageA(rd, WM_COMMAND, IDD_REPLACE, 0); }},
+         {Press(IDC_ORIGINAL), [&] { return PostMessageA(rd, WM_COMMAND, IDC_OK, 0); }},
          {kConfirm, "A sound is still playing. Wait for it to end and replace the sound again; the bank is unchanged."}},
         {"CANCEL while a load error shows", "",
          {[&] { return DialogButtons(true) && (WriteFileBytes("new.wav", "junk"), boxes.hold = true) &&
-                       PostMessageA(rd, WM_COMMAND, IDD_NEW, 0); },
+                       PostMessageA(rd, WM_COMMAND, IDC_NEW, 0); },
           [&] { return boxes.open && (SendMessageA(rd, WM_COMMAND, IDCANCEL, 0), AnswerOpenBox(IDOK), true); }},
          {"Not a valid wave file"}},
         {"a read-only bank", "",
-         {[&] { return SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_READONLY) != 0; }, Press(IDD_REPLACE)},
+         {[&] { return SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_READONLY) != 0; }, Press(IDC_OK)},
          {kConfirm, "Unable to delete the old bank " + dir + "\\x.sfx.\nThe new bank has been saved as " + dir + "\\new.sfx.",
           "Failed to rename file new.sfx\n\nThe new bank is " + dir + "\\new.sfx; the old bank " + dir + "\\x.sfx is unchanged."},
          true},
@@ -110,7 +110,7 @@ TEST_F(AppTest, WithoutASoundDeviceTheDialogStillReplaces)
     RefuseDevice(false, true);  // the preview cannot start
     bool enabledAtOnce = false;
     // nor does the rewrite ask the device
-    ReplaceSound(2, "new.wav", {[&] { return enabledAtOnce = DialogButtons(true), RefuseDevice(true, true), true; }, Press(IDD_REPLACE)});
+    ReplaceSound(2, "new.wav", {[&] { return enabledAtOnce = DialogButtons(true), RefuseDevice(true, true), true; }, Press(IDC_OK)});
     EXPECT_TRUE(enabledAtOnce);
     EXPECT_EQ(boxes.texts, (Strings{"Failed to open wave output device", kConfirm}));
     EXPECT_TRUE(ReadFileBytes("x.sfx") == vox::test::SplicedBank(before, 2, NewSound(data)));

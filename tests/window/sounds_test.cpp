@@ -3,7 +3,7 @@
 
 #include <shlobj.h>
 
-#include "export.h"
+#include "engine/export.h"
 #include "memfiles.h"
 
 namespace {
@@ -180,7 +180,7 @@ TEST_F(AppTest, AWaveFileDroppedOnASoundReplacesItThroughTheDialog)
     Start();
     OpenBank("x.sfx");
     boxes.texts.clear();
-    RunScript({[this] { return IsWindowVisible(rd = FindWindowA("#32770", "Replace Sound")) != FALSE; }, Press(IDD_REPLACE)});
+    RunScript({[this] { return IsWindowVisible(rd = FindWindowA("#32770", "Replace Sound")) != FALSE; }, Press(IDC_OK)});
     Drop({dir + "\\new.wav"}, AtLine(hwndDisplay, 2));
     EXPECT_TRUE(ScriptDone());
     EXPECT_EQ(boxes.texts, Strings{"Are you sure you want to replace the sound ?"});

@@ -70,7 +70,7 @@ bool PumpUntil(const std::function<bool()>& done)
 bool WaitIdle()
 {
     // a request that waited for the device is posted once the device is free
-    return PumpUntil([] { return !PlaybackBusy() && !playall && !(HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE); });
+    return PumpUntil([] { return !PlaybackBusy() && !Playing().playingAll && !(HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE); });
 }
 
 static std::vector<std::function<bool()>> script;
@@ -149,7 +149,7 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
 static LRESULT CALLBACK TextHook(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
-    if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDD_STATUS && GetParent(m->hwnd) != hwndApp)
+    if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDC_STATUS && GetParent(m->hwnd) != hwndApp)
         statusLog.push_back((const char*)m->lParam);
     return CallNextHookEx(textHook, code, wParam, lParam);
 }
@@ -158,10 +158,11 @@ static LRESULT CALLBACK TextHook(int code, WPARAM wParam, LPARAM lParam)
 static LRESULT CALLBACK GetHook(int code, WPARAM wParam, LPARAM lParam)
 {
     static Played last;
-    if (!hWaveOut || !lpData) {
+    const NowPlaying now = Playing();
+    if (!now.bytes) {
         last = Played();
-    } else if (Format.nSamplesPerSec != last.rate || std::string(lpData, 16) != last.head) {
-        last = {Format.nSamplesPerSec, std::string(lpData, 16), (long)SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0)};
+    } else if (now.format.nSamplesPerSec != last.rate || std::string(now.bytes, 16) != last.head) {
+        last = {now.format.nSamplesPerSec, std::string(now.bytes, 16), (long)SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0)};
         played.push_back(last);
     }
     return CallNextHookEx(getHook, code, wParam, lParam);
@@ -247,5 +248,5 @@ void AppTest::ReplaceSound(long sound, const std::string& wave, std::vector<std:
     steps.insert(steps.begin(), {choose, [this] { return IsWindowVisible(rd = FindWindowA("#32770", "Replace Sound")) != FALSE; }});
     RunScript(steps);
     SendMessageA(hwndDisplay, LB_SETCURSEL, sound, 0);
-    Command(ID_REPLACE);
+    Command(IDC_REPLACE);
 }

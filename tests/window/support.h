@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "builders.h"
-#include "voxmend.h"
+#include "window/openbank.h"
+#include "window/playback.h"
+#include "window/voxmend.h"
 
 using Strings = std::vector<std::string>;
 using vox::test::TestSound;
@@ -72,7 +74,10 @@ protected:
     static std::string Text(HWND w);
     static bool Enabled(HWND w) { return IsWindowEnabled(w) != FALSE; }
     static bool MainButtons() { return Enabled(hwndPlayAll) && Enabled(hwndReplace); }
-    static bool DialogButtons(bool on) { return Enabled(hwndOk) == on && Enabled(hwndOriginal) == on && Enabled(hwndNew) == on; }
+    bool DialogButtons(bool on) const
+    {
+        return Enabled(GetDlgItem(rd, IDC_OK)) == on && Enabled(GetDlgItem(rd, IDC_ORIGINAL)) == on && Enabled(GetDlgItem(rd, IDC_NEW)) == on;
+    }
     // The Replace command for a sound: the Open dialog is given the WAVE file, then the
     // steps run in the Replace dialog. Returns when the command has ended (or waits).
     void ReplaceSound(long sound, const std::string& wave, std::vector<std::function<bool()>> steps);

@@ -11,10 +11,10 @@ TEST_F(AppTest, UndoPutsBackTheBankBeforeTheReplaceAndASecondUndoRedoes)
     const std::string before = MakeBank("x.sfx", sounds);
     const std::string data = MakeWave("new.wav", 900);
     Start();
-    Command(ID_UNDO);  // no bank open
+    Command(IDC_UNDO);  // no bank open
     OpenBank("x.sfx");
-    Command(ID_UNDO);  // no backup yet
-    ReplaceSound(1, "new.wav", {Press(IDD_REPLACE)});
+    Command(IDC_UNDO);  // no backup yet
+    ReplaceSound(1, "new.wav", {Press(IDC_OK)});
     ASSERT_TRUE(WaitIdle());
     const std::string replaced = ReadFileBytes("x.sfx");
     ASSERT_TRUE(replaced != before);
@@ -27,7 +27,7 @@ TEST_F(AppTest, UndoPutsBackTheBankBeforeTheReplaceAndASecondUndoRedoes)
     for (const auto& [bank, backup] : undos) {
         boxes.texts.clear();
         played.clear();
-        Command(ID_UNDO);
+        Command(IDC_UNDO);
         EXPECT_EQ(boxes.texts, (Strings{question, "3 sounds in file"}));
         EXPECT_TRUE(ReadFileBytes("x.sfx") == bank && ReadFileBytes("x.sfx.bak") == backup);
         EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
@@ -41,7 +41,7 @@ TEST_F(AppTest, UndoPutsBackTheBankBeforeTheReplaceAndASecondUndoRedoes)
     boxes = Boxes();
     boxes.hold = true;  // No leaves both as they are
     RunScript({[] { return boxes.open && (AnswerOpenBox(IDNO), true); }});
-    Command(ID_UNDO);
+    Command(IDC_UNDO);
     EXPECT_TRUE(ReadFileBytes("x.sfx") == replaced && ReadFileBytes("x.sfx.bak") == before);
 }
 
@@ -66,7 +66,7 @@ TEST_F(AppTest, UndoRefusesWhileASoundPlaysAndADamagedBackup)
         if (c.meanwhile)
             c.meanwhile();
         boxes.texts.clear();
-        Command(ID_UNDO);
+        Command(IDC_UNDO);
         EXPECT_EQ(boxes.texts, Strings{c.says}) << c.what;
         EXPECT_TRUE(ReadFileBytes("x.sfx") == bank && ReadFileBytes("x.sfx.bak") == c.backup) << c.what;
         ASSERT_TRUE(WaitIdle());
@@ -83,7 +83,7 @@ TEST_F(AppTest, AReadOnlyBackupInTheWayIsKeptAndTheReplaceSaysSo)
     Start();
     OpenBank("x.sfx");
     boxes.texts.clear();
-    ReplaceSound(0, "new.wav", {Press(IDD_REPLACE)});
+    ReplaceSound(0, "new.wav", {Press(IDC_OK)});
     EXPECT_EQ(boxes.texts, (Strings{kConfirm, "The new bank is in place, but the old one could not be kept as " + dir +
                                                   "\\x.sfx.bak, so Undo cannot put it back."}));
     EXPECT_TRUE(ReadFileBytes("x.sfx") != before && ReadFileBytes("x.sfx.bak") == older);

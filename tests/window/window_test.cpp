@@ -16,14 +16,14 @@ TEST_F(AppTest, TheBuiltProgramComesUpWithItsControls)
     for (int i = 0; i < 200 && !IsWindowVisible(main); i++, Sleep(50))  // shown once it is laid out
         main = FindWindowA("Voxmend", "Voxmend - Tarn Sound Editor by Quenby");
     ASSERT_TRUE(IsWindowVisible(main));
-    const std::pair<int, std::string> controls[] = {{ID_PATH, dir}, {ID_BANKLIST, ""}, {ID_DIRLIST, ""},
-        {ID_PLAYALL, "Play All"}, {ID_REPLACE, "Replace"}, {ID_STOP, "Stop"}, {ID_UNDO, "Undo"}, {ID_SOUNDS, ""}};
+    const std::pair<int, std::string> controls[] = {{IDC_PATH, dir}, {IDC_BANKLIST, ""}, {IDC_DIRLIST, ""},
+        {IDC_PLAYALL, "Play All"}, {IDC_REPLACE, "Replace"}, {IDC_STOP, "Stop"}, {IDC_UNDO, "Undo"}, {IDC_SOUNDS, ""}};
     for (const auto& c : controls) {
         HWND w = GetDlgItem(main, c.first);
         EXPECT_TRUE(IsWindowVisible(w) && IsWindowEnabled(w)) << c.first;
         EXPECT_EQ(Text(w), c.second) << c.first;
     }
-    EXPECT_EQ(SendMessageA(GetDlgItem(main, ID_BANKLIST), LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "demo.sfx"), 0);
+    EXPECT_EQ(SendMessageA(GetDlgItem(main, IDC_BANKLIST), LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "demo.sfx"), 0);
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
     CloseHandle(pi.hThread);
@@ -60,8 +60,8 @@ TEST_F(AppTest, ASoundPlaysAloneAndPlayAllPlaysInOrderUntilStop)
     OpenBank("x.sfx");
     const struct { std::function<void()> act; std::vector<long> lines; } cases[] = {
         {[&] { DoubleClick(hwndDisplay, 2); }, {2}},
-        {[&] { Command(ID_PLAYALL); }, {0, 1, 2, 3}},
-        {[&] { Command(ID_PLAYALL), PumpUntil([] { return played.size() == 2; }), Command(ID_STOP); }, {0, 1}},
+        {[&] { Command(IDC_PLAYALL); }, {0, 1, 2, 3}},
+        {[&] { Command(IDC_PLAYALL), PumpUntil([] { return played.size() == 2; }), Command(IDC_STOP); }, {0, 1}},
     };
     for (const auto& c : cases) {
         played.clear();

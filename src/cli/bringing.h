@@ -2,13 +2,30 @@
 // in the format of the sound it replaces.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "bankfile.h"
-#include "commands.h"
-#include "wave.h"
+#include "cli/bankfile.h"
+#include "cli/commands.h"
+#include "engine/wave.h"
+
+namespace CLI {
+class App;
+}
 
 namespace voxbank {
+
+// Any audio file converted to the sound it replaces; the others keep that sound's format.
+struct ConvertOptions {
+    bool convert = false;
+    uint32_t rate = 0;  // 0: the sound's own
+    uint16_t channels = 0;
+    uint16_t bits = 0;
+};
+
+// The options of the commands that bring sounds in: --convert and what it converts to, and
+// whether the old bank is kept.
+void AddBringingIn(CLI::App* command, ConvertOptions* o, bool* noBackup);
 
 struct Brought {
     vox::Sound sound;

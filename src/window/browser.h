@@ -1,11 +1,9 @@
 // Voxmend: the drive, folder and bank browser of the main window.
 #pragma once
 
-#include "window.h"
+#include "window/window.h"
 
 BOOL CurrentDir(char* out, size_t size);
-// dir + "\" + name, without a doubled backslash at a drive root; FALSE when it does not fit.
-BOOL JoinPath(char* out, size_t size, const char* dir, const char* name);
 void ListDirectory();
 void ShowCurrentFolder();
 // What a double-click on an entry of the bank list or the folder list does.

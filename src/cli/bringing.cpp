@@ -1,10 +1,13 @@
-#include "sounds.h"
+#include "cli/bringing.h"
 
-#include "describe.h"
-#include "disk.h"
+#include <CLI/CLI.hpp>
+
+#include "cli/describe.h"
+#include "cli/messages.h"
+#include "disk/disk.h"
 #ifdef VOXBANK_CONVERT
-#include "convert.h"
-#include "pcm.h"
+#include "convert/convert.h"
+#include "convert/pcm.h"
 #endif
 
 namespace voxbank {
@@ -19,7 +22,7 @@ vox::Sound ReadWaveFile(const std::string& file)
     vox::Sound sound;
     vox::WaveError e = vox::ReadWave(*source, &sound);
     if (e != vox::WaveError::Ok)
-        Fail(file + ": " + vox::WaveErrorText(e));
+        Fail(file + ": " + WaveMessage(e));
     return sound;
 }
 
@@ -49,6 +52,24 @@ vox::Format TargetFor(const LoadedBank& b, size_t n, const ConvertOptions& o)
 #endif
 
 }  // namespace
+
+void AddBringingIn(CLI::App* command, ConvertOptions* o, bool* noBackup)
+{
+    command->add_flag("--convert", o->convert,
+                      "Take any audio file libsndfile reads (WAVE of any kind, FLAC, Ogg, MP3, AIFF...) and convert it "
+                      "to the rate, channels and bits of the sound it replaces");
+    command->add_option("--rate", o->rate, "With --convert: this rate in Hz instead")
+        ->check(CLI::Range(1000, 384000))
+        ->type_name("HZ");
+    command->add_option("--channels", o->channels, "With --convert: this many channels instead")
+        ->check(CLI::Range(1, 8))
+        ->type_name("N");
+    command->add_option("--bits", o->bits, "With --convert: 8 or 16 bits instead (24 and 32 where the bank has them)")
+        ->check(CLI::IsMember({8, 16, 24, 32}))
+        ->type_name("BITS");
+    command->add_flag("--no-backup", *noBackup,
+                      "Delete the old bank instead of keeping it as BANK.bak (a backup already there stays as it is)");
+}
 
 void CheckConversion(const ConvertOptions& o)
 {

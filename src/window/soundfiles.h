@@ -1,7 +1,7 @@
 // Voxmend: a sound's menu, saving sounds as WAVE files, and files dropped on the window.
 #pragma once
 
-#include "window.h"
+#include "window/window.h"
 
 void SoundMenu(LPARAM at);
 void SaveSelectedSound();

@@ -1,5 +1,5 @@
 // Voxmend: a sound's menu, saving sounds as WAVE files, and files dropped on the window.
-#include "sounds.h"
+#include "window/soundfiles.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -10,11 +10,13 @@
 #include <cstring>
 #include <vector>
 
-#include "browser.h"
-#include "disk.h"
-#include "export.h"
-#include "replace.h"
-#include "sfx.h"
+#include "disk/disk.h"
+#include "engine/export.h"
+#include "engine/paths.h"
+#include "window/browser.h"
+#include "window/messages.h"
+#include "window/openbank.h"
+#include "window/replacedialog.h"
 
 static const char kDropHelp[] =
     "Drop one WAVE file on a sound to replace it, or one bank file (.sfx or .qsb) on the bank list to open it.";
@@ -33,7 +35,7 @@ static long LineAt(POINT screen)
 // take the selected line and open the menu beside it.
 void SoundMenu(LPARAM at)
 {
-    if (!bValidFile)
+    if (!Opened().bValidFile)
         return;
     POINT pt = {(short)LOWORD(at), (short)HIWORD(at)};
     if (at == (LPARAM)-1) {
@@ -64,14 +66,14 @@ void SoundMenu(LPARAM at)
 // The open bank, as it was loaded; NULL after its message.
 static std::unique_ptr<vox::Source> OpenLoadedBank()
 {
-    std::unique_ptr<vox::Source> bank = vox::Disk().Open(szBankPath);
+    std::unique_ptr<vox::Source> bank = vox::Disk().Open(Opened().szBankPath.c_str());
     if (!bank) {
-        ShowMessageF("Unable to open the bank %s. Nothing was saved.", szBankPath);
+        ShowMessageF("Unable to open the bank %s. Nothing was saved.", Opened().szBankPath.c_str());
         return nullptr;
     }
     if (!BankUnchanged(*bank)) {
         ShowMessageF("The bank %s has changed since it was opened. Open it again and then save the sounds; nothing was saved.",
-                     szBankPath);
+                     Opened().szBankPath.c_str());
         return nullptr;
     }
     return bank;
@@ -81,7 +83,7 @@ static std::unique_ptr<vox::Source> OpenLoadedBank()
 // rest the file's; failures of the file are reported here.
 static vox::BankError SaveSound(vox::Source& bank, long l, const std::string& path)
 {
-    vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, records[l], path, true, WORKBUFSIZE);
+    vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, Opened().records(l), path, true, vox::kPieceSize);
     const char* file = r.failedPath.c_str();
     switch (r.error) {
     case vox::BankError::Ok:
@@ -124,7 +126,7 @@ static BOOL ChooseSaveFile(long l, char* path, size_t size)
 void SaveSelectedSound()
 {
     long l;
-    if (!bValidFile || !SelectedSound(&l) || l < 0 || (DWORD)l >= numwavs)
+    if (!Opened().bValidFile || !SelectedSound(&l) || l < 0 || (DWORD)l >= Opened().numwavs())
         return;
     char path[MAX_PATH];
     if (!ChooseSaveFile(l, path, sizeof path))
@@ -184,16 +186,16 @@ static std::string SoundNumbers(const std::vector<long>& sounds)
 // a file that cannot be written ends the work.
 void SaveAllSounds()
 {
-    if (!bValidFile || numwavs == 0)
+    if (!Opened().bValidFile || Opened().numwavs() == 0)
         return;
     char folder[MAX_PATH];
     if (!ChooseFolder(folder))
         return;
     std::vector<std::string> paths;
     size_t existing = 0;
-    for (DWORD i = 0; i < numwavs; i++) {
+    for (DWORD i = 0; i < Opened().numwavs(); i++) {
         char path[MAX_PATH];
-        if (!JoinPath(path, sizeof path, folder, SoundFileName((long)i).c_str())) {
+        if (!CopyBounded(path, sizeof path, vox::InFolder(folder, SoundFileName((long)i)).c_str())) {
             ShowMessageF("The folder %s is too deep for the sounds' names. Nothing was saved.", folder);
             return;
         }
@@ -207,24 +209,24 @@ void SaveAllSounds()
         return;
     std::vector<long> unread;
     char progress[64];
-    for (DWORD i = 0; i < numwavs; i++) {
-        snprintf(progress, sizeof progress, "Saving sound %lu of %lu...", (unsigned long)i + 1, (unsigned long)numwavs);
+    for (DWORD i = 0; i < Opened().numwavs(); i++) {
+        snprintf(progress, sizeof progress, "Saving sound %lu of %lu...", (unsigned long)i + 1, (unsigned long)Opened().numwavs());
         SetWindowTextA(hwndText, progress);
         UpdateWindow(hwndText);
         vox::BankError e = SaveSound(*bank, (long)i, paths[i]);
         if (e == vox::BankError::Short || e == vox::BankError::Read) {
             unread.push_back((long)i);
         } else if (e != vox::BankError::Ok) {
-            SetWindowTextA(hwndText, szBankPath);
+            SetWindowTextA(hwndText, Opened().szBankPath.c_str());
             return;
         }
     }
-    SetWindowTextA(hwndText, szBankPath);
+    SetWindowTextA(hwndText, Opened().szBankPath.c_str());
     if (unread.empty())
-        ShowMessageF("%lu sounds saved in %s.", (unsigned long)numwavs, folder);
+        ShowMessageF("%lu sounds saved in %s.", (unsigned long)Opened().numwavs(), folder);
     else
         ShowMessageF("%lu sounds saved in %s. %s could not be read from the bank and %s not saved.",
-                     (unsigned long)(numwavs - unread.size()), folder, SoundNumbers(unread).c_str(),
+                     (unsigned long)(Opened().numwavs() - unread.size()), folder, SoundNumbers(unread).c_str(),
                      unread.size() == 1 ? "was" : "were");
 }
 
@@ -256,7 +258,7 @@ static void OpenDroppedBank(const char* path)
     if (line == LB_ERR)
         return;
     SendMessageA(hwndList, LB_SETCURSEL, (WPARAM)line, 0);
-    SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_BANKLIST, LBN_DBLCLK), (LPARAM)hwndList);
+    SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(IDC_BANKLIST, LBN_DBLCLK), (LPARAM)hwndList);
 }
 
 void DropFiles(HDROP drop)
@@ -275,8 +277,8 @@ void DropFiles(HDROP drop)
     ClientToScreen(hwndApp, &pt);
     if (target == hwndDisplay && HasExtension(path, ".wav")) {
         long line = LineAt(pt);
-        if (line < 0 || !bValidFile) {
-            ShowMessage(bValidFile ? kDropHelp : "No sfx file open");
+        if (line < 0 || !Opened().bValidFile) {
+            ShowMessage(Opened().bValidFile ? kDropHelp : "No sfx file open");
             return;
         }
         SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)line, 0);

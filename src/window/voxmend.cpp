@@ -1,19 +1,36 @@
 // Voxmend: start-up, the main window and the commands that reach it.
-#include "voxmend.h"
+#include "window/voxmend.h"
+
+#include "window/browser.h"
+#include "window/messages.h"
+#include "window/openbank.h"
+#include "window/playback.h"
+#include "window/replacedialog.h"
+#include "window/soundfiles.h"
+#include "window/undoreplace.h"
+
+// Sent to the main window to take up a request that waited for the sound device.
+static const UINT WM_PENDING = WM_APP + 1;
+
+// A sound plays, or REPLACE rewrites the bank: what is asked now waits.
+static BOOL Busy()
+{
+    return PlaybackBusy() || Rewriting();
+}
 
 
 static const char szCaption[] = "Voxmend - Tarn Sound Editor by Quenby";
 
 static void PlaySelectedSound()
 {
-    if (!bValidFile) {
+    if (!Opened().bValidFile) {
         ShowMessage("No sfx file open");
         return;
     }
     long l;
     if (!SelectedSound(&l))
         return;
-    if (PlaybackBusy()) {  // one playback at a time; this one follows
+    if (Busy()) {  // one playback at a time; this one follows
         DeferRequest(REQUEST_SOUND, l);
         return;
     }
@@ -24,7 +41,7 @@ static void PlaySelectedSound()
 
 static void PlayAllCommand()
 {
-    if (PlaybackBusy()) {
+    if (Busy()) {
         DeferRequest(REQUEST_PLAYALL, 0);
         return;
     }
@@ -36,18 +53,20 @@ static void PlayAllCommand()
 static void TakePendingRequest()
 {
     long sound = 0;
+    if (ReplaceOpen() || Rewriting())  // the Replace dialog ends first
+        return;
     int request = TakeRequest(&sound);
     if (request == REQUEST_NONE)
         return;
     if (request == REQUEST_SOUND || request == REQUEST_DROP) {
-        if ((DWORD)sound < numwavs)
+        if ((DWORD)sound < Opened().numwavs())
             SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)sound, 0);
-        if (request == REQUEST_DROP)  // the dropped file is in pstrReplaceFile
-            ReplaceByFile(pstrReplaceFile);
+        if (request == REQUEST_DROP)  // the dropped file is the one chosen
+            ReplaceByChosenFile();
         else
-            SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(ID_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
+            SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(IDC_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
     } else {
-        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(request == REQUEST_PLAYALL ? ID_PLAYALL : ID_REPLACE, BN_CLICKED),
+        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(request == REQUEST_PLAYALL ? IDC_PLAYALL : IDC_REPLACE, BN_CLICKED),
                      (LPARAM)(request == REQUEST_PLAYALL ? hwndPlayAll : hwndReplace));
     }
 }
@@ -57,49 +76,13 @@ static void TakePendingRequest()
 static void SoundEnded(HWAVEOUT device, LPWAVEHDR header)
 {
     if (WaveDone(device, header)) {
-        if (bValidReplace)
+        if (ReplaceOpen())
             SetDialogButtons(TRUE);
         else
             EnableMainButtons(TRUE);
     }
-    if (RequestWaiting() && !PlaybackBusy())
+    if (RequestWaiting() && !Busy())
         PostMessageA(hwndApp, WM_PENDING, 0, 0);
-}
-
-static HWND CreateControl(HWND parent, const char* cls, const char* text, DWORD style,
-                          int x, int y, int cx, int cy, int id)
-{
-    HINSTANCE inst = (HINSTANCE)GetWindowLongPtrA(parent, GWLP_HINSTANCE);
-    return CreateWindowExA(0, cls, text, style, x, y, cx, cy, parent, (HMENU)(INT_PTR)id, inst, NULL);
-}
-
-static void CreateMainWindow(HWND hwnd, char* szBuffer, size_t size)
-{
-    HDC hdc = GetDC(hwnd);
-    SelectObject(hdc, GetStockObject(SYSTEM_FIXED_FONT));
-    TEXTMETRICA tm;
-    GetTextMetricsA(hdc, &tm);
-    ReleaseDC(hwnd, hdc);
-    int cxChar = tm.tmAveCharWidth;
-    int cyChar = tm.tmHeight;
-
-    SetWindowPos(hwnd, NULL, 0, 0, 81 * cxChar, 30 * cyChar, SWP_NOMOVE | SWP_NOZORDER);
-
-    const DWORD plain = WS_CHILD | WS_VISIBLE;
-    const DWORD list = WS_CHILD | WS_VISIBLE | LBS_STANDARD;
-    int column = 13 * cxChar + GetSystemMetrics(SM_CXVSCROLL);
-    CurrentDir(szBuffer, size);
-    hwndText = CreateControl(hwnd, "static", szBuffer, plain, cxChar, cyChar, 260 * cxChar, cyChar, ID_PATH);
-    hwndList = CreateControl(hwnd, "listbox", NULL, list, cxChar, 3 * cyChar, column, 5 * cyChar, ID_BANKLIST);
-    hwndDir = CreateControl(hwnd, "listbox", NULL, list, cxChar, 8 * cyChar, column, 5 * cyChar, ID_DIRLIST);
-    hwndPlayAll = CreateControl(hwnd, "button", "Play All", plain, cxChar, 13 * cyChar, column, 3 * cyChar, ID_PLAYALL);
-    hwndReplace = CreateControl(hwnd, "button", "Replace", plain, cxChar, 17 * cyChar, column, 3 * cyChar, ID_REPLACE);
-    hwndStop = CreateControl(hwnd, "button", "Stop", plain, cxChar, 21 * cyChar, column, 3 * cyChar, ID_STOP);
-    hwndUndo = CreateControl(hwnd, "button", "Undo", plain, cxChar, 25 * cyChar, column, 3 * cyChar, ID_UNDO);
-    hwndDisplay = CreateControl(hwnd, "listbox", NULL, list, 15 * cxChar + GetSystemMetrics(SM_CXVSCROLL), 3 * cyChar,
-                                60 * cxChar + GetSystemMetrics(SM_CXVSCROLL), 25 * cyChar, ID_SOUNDS);
-    ListDirectory();
-    DragAcceptFiles(hwnd, TRUE);
 }
 
 static void PaintWin(HWND hwnd)
@@ -112,27 +95,27 @@ static void PaintWin(HWND hwnd)
 static void Command(WORD id, WORD code, char* szBuffer, size_t size)
 {
     switch (id) {
-    case ID_BANKLIST:
+    case IDC_BANKLIST:
         if (code == LBN_DBLCLK)
             OpenBankEntry(szBuffer, size);
         break;
-    case ID_PLAYALL:
+    case IDC_PLAYALL:
         PlayAllCommand();
         break;
-    case ID_REPLACE:
+    case IDC_REPLACE:
         Replace();
         break;
-    case ID_SOUNDS:
+    case IDC_SOUNDS:
         if (code == LBN_DBLCLK)
             PlaySelectedSound();
         break;
-    case ID_STOP:
+    case IDC_STOP:
         StopPlayAll();
         break;
-    case ID_UNDO:
+    case IDC_UNDO:
         UndoReplace();
         break;
-    case ID_DIRLIST:
+    case IDC_DIRLIST:
         if (code == LBN_DBLCLK)
             ChangeDirEntry(szBuffer, size);
         break;
@@ -156,7 +139,10 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam)
     char szBuffer[MAX_PATH + 1];
     switch (iMsg) {
     case WM_CREATE:
-        CreateMainWindow(hwnd, szBuffer, sizeof szBuffer);
+        CurrentDir(szBuffer, sizeof szBuffer);
+        CreateMainWindow(hwnd, szBuffer);
+        ListDirectory();
+        DragAcceptFiles(hwnd, TRUE);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -168,8 +154,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam)
         PaintWin(hwnd);
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == ID_SOUNDS && HIWORD(wParam) == LBN_DBLCLK &&
-            bValidFile && SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0) == LB_ERR)
+        if (LOWORD(wParam) == IDC_SOUNDS && HIWORD(wParam) == LBN_DBLCLK &&
+            Opened().bValidFile && SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0) == LB_ERR)
             return 0;
         Command(LOWORD(wParam), HIWORD(wParam), szBuffer, sizeof szBuffer);
         break;
@@ -211,8 +197,6 @@ HWND StartApp(HINSTANCE hInstance, int iCmdShow)
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, hInstance, NULL);
     if (!hwnd)
         return NULL;
-    hwndApp = hwnd;
-    hInstApp = hInstance;
     ShowWindow(hwnd, iCmdShow);
     UpdateWindow(hwnd);
     return hwnd;

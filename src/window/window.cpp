@@ -1,80 +1,13 @@
-// Voxmend: what every part of the window program shares: the main window's controls, the open
-// bank as the window shows it, the program's messages and questions, the WAVE file dialogs and
-// bounded copies.
-#include "window.h"
+// Voxmend: the main window's controls, and the little the other parts ask of them.
+#include "window/window.h"
 
 #include <direct.h>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 const char szAppName[] = "Voxmend";
 HWND hwndApp, hwndText, hwndList, hwndDir, hwndPlayAll, hwndReplace, hwndStop, hwndUndo, hwndDisplay;
 HINSTANCE hInstApp;
-BOOL bValidFile;
-char szFile[MAX_PATH];
-char szBankPath[MAX_PATH];
-RECORD records[MAXRECORDS];
-DWORD numwavs;
-char IndexFile[MAX_PATH];
-BOOL bValidReplace;
-BOOL bRewriting;
-char pstrReplaceFile[MAX_PATH];
-
-void ShowMessage(const char* text)
-{
-    MessageBoxA(hwndApp, text, szAppName, MB_OK);
-}
-
-// A message of at most 1023 characters, cut there.
-struct MessageText {
-    char text[1024];
-    MessageText(const char* format, va_list args) { vsnprintf(text, sizeof text, format, args); }
-};
-
-void ShowMessageF(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    MessageText m(format, args);
-    va_end(args);
-    ShowMessage(m.text);
-}
-
-// The program's questions: Yes or No, with the question icon.
-BOOL AskYesNo(const char* text)
-{
-    return MessageBoxA(hwndApp, text, szAppName, MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-BOOL AskYesNoF(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    MessageText m(format, args);
-    va_end(args);
-    return AskYesNo(m.text);
-}
-
-void* AllocBlock(DWORD size)
-{
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, size);
-    if (!block)
-        return NULL;
-    void* p = GlobalLock(block);
-    if (!p)
-        GlobalFree(block);
-    return p;
-}
-
-void FreeBlock(void* block)
-{
-    if (!block)
-        return;
-    HGLOBAL handle = GlobalHandle(block);
-    GlobalUnlock(handle);
-    GlobalFree(handle);
-}
 
 // Copies src into a buffer of size bytes; FALSE (and dst untouched) when it does not fit.
 BOOL CopyBounded(char* dst, size_t size, const char* src)
@@ -136,4 +69,38 @@ void EnableMainButtons(BOOL enabled)
 {
     EnableWindow(hwndPlayAll, enabled);
     EnableWindow(hwndReplace, enabled);
+}
+
+static HWND CreateControl(HWND parent, const char* cls, const char* text, DWORD style,
+                          int x, int y, int cx, int cy, int id)
+{
+    return CreateWindowExA(0, cls, text, style, x, y, cx, cy, parent, (HMENU)(INT_PTR)id, hInstApp, NULL);
+}
+
+void CreateMainWindow(HWND hwnd, const char* path)
+{
+    hwndApp = hwnd;
+    hInstApp = (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE);
+    HDC hdc = GetDC(hwnd);
+    SelectObject(hdc, GetStockObject(SYSTEM_FIXED_FONT));
+    TEXTMETRICA tm;
+    GetTextMetricsA(hdc, &tm);
+    ReleaseDC(hwnd, hdc);
+    int cxChar = tm.tmAveCharWidth;
+    int cyChar = tm.tmHeight;
+
+    SetWindowPos(hwnd, NULL, 0, 0, 81 * cxChar, 30 * cyChar, SWP_NOMOVE | SWP_NOZORDER);
+
+    const DWORD plain = WS_CHILD | WS_VISIBLE;
+    const DWORD list = WS_CHILD | WS_VISIBLE | LBS_STANDARD;
+    int column = 13 * cxChar + GetSystemMetrics(SM_CXVSCROLL);
+    hwndText = CreateControl(hwnd, "static", path, plain, cxChar, cyChar, 260 * cxChar, cyChar, IDC_PATH);
+    hwndList = CreateControl(hwnd, "listbox", NULL, list, cxChar, 3 * cyChar, column, 5 * cyChar, IDC_BANKLIST);
+    hwndDir = CreateControl(hwnd, "listbox", NULL, list, cxChar, 8 * cyChar, column, 5 * cyChar, IDC_DIRLIST);
+    hwndPlayAll = CreateControl(hwnd, "button", "Play All", plain, cxChar, 13 * cyChar, column, 3 * cyChar, IDC_PLAYALL);
+    hwndReplace = CreateControl(hwnd, "button", "Replace", plain, cxChar, 17 * cyChar, column, 3 * cyChar, IDC_REPLACE);
+    hwndStop = CreateControl(hwnd, "button", "Stop", plain, cxChar, 21 * cyChar, column, 3 * cyChar, IDC_STOP);
+    hwndUndo = CreateControl(hwnd, "button", "Undo", plain, cxChar, 25 * cyChar, column, 3 * cyChar, IDC_UNDO);
+    hwndDisplay = CreateControl(hwnd, "listbox", NULL, list, 15 * cxChar + GetSystemMetrics(SM_CXVSCROLL), 3 * cyChar,
+                                60 * cxChar + GetSystemMetrics(SM_CXVSCROLL), 25 * cyChar, IDC_SOUNDS);
 }

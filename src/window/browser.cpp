@@ -1,23 +1,14 @@
 // Voxmend: the drive, folder and bank browser of the main window.
-#include "browser.h"
+#include "window/browser.h"
 
 #include <direct.h>
-#include <cstdio>
 #include <cstring>
 
-#include "sfx.h"
+#include "engine/paths.h"
+#include "window/openbank.h"
 
 static const UINT BANKATTRS = DDL_READONLY | DDL_HIDDEN | DDL_SYSTEM | DDL_DIRECTORY | DDL_ARCHIVE;
 static const UINT DIRATTRS = DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY;
-
-// dir + "\" + name, without a doubled backslash at a drive root.
-BOOL JoinPath(char* out, size_t size, const char* dir, const char* name)
-{
-    size_t n = strlen(dir);
-    const char* sep = (n > 0 && dir[n - 1] == '\\') ? "" : "\\";
-    int written = snprintf(out, size, "%s%s%s", dir, sep, name);
-    return written >= 0 && (size_t)written < size;
-}
 
 BOOL CurrentDir(char* out, size_t size)
 {
@@ -64,7 +55,7 @@ static int EnterBracketed(char* entry)
 static BOOL BankFileExists(const char* name, char* path, size_t size)
 {
     char dir[MAX_PATH];
-    if (!CurrentDir(dir, sizeof dir) || !JoinPath(path, size, dir, name))
+    if (!CurrentDir(dir, sizeof dir) || !CopyBounded(path, size, vox::InFolder(dir, name).c_str()))
         return FALSE;
     DWORD attrs = GetFileAttributesA(path);
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
@@ -79,7 +70,7 @@ void OpenBankEntry(char* szBuffer, size_t size)
         SetWindowTextA(hwndText, path);
         Loadsfx(path, szBuffer);
     } else {
-        bValidFile = 0;
+        CloseBank();
         EnterBracketed(szBuffer);
         RefreshBrowser(szBuffer, size);
     }

@@ -1,12 +1,39 @@
 // Voxmend: the Replace command and the Replace dialog.
-#include "replace.h"
+#include "window/replacedialog.h"
 
 #include <cstring>
 
-#include "audio.h"
-#include "sfx.h"
+#include "window/messages.h"
+#include "window/openbank.h"
+#include "window/playback.h"
+#include "window/replacement.h"
 
-HWND hwndOk, hwndNew, hwndOriginal;
+static HWND hwndOk, hwndNew, hwndOriginal;
+static BOOL bValidReplace;              // the dialog is open for the file chosen
+static BOOL bRewriting;                 // its REPLACE is rewriting the bank
+static char pstrReplaceFile[MAX_PATH];  // the file chosen, kept for next time
+static vox::Sound Replacement;          // as last loaded
+
+BOOL ReplaceOpen()
+{
+    return bValidReplace;
+}
+
+BOOL Rewriting()
+{
+    return bRewriting;
+}
+
+// Loads the chosen file afresh into Replacement.
+static BOOL LoadChosen(BOOL askDevice)
+{
+    Replacement = vox::Sound();
+    if (!bValidReplace) {
+        ShowMessage("No valid Replace");
+        return FALSE;
+    }
+    return LoadReplace(pstrReplaceFile, askDevice, &Replacement);
+}
 
 // Asks for the replacement WAVE file; pstrReplaceFile keeps the choice for next time.
 static BOOL ChooseWaveFile()
@@ -18,7 +45,7 @@ static BOOL ChooseWaveFile()
 // made while a sound plays waits for it.
 static BOOL ReadyToReplace(int request, long sound)
 {
-    if (!bValidFile) {
+    if (!Opened().bValidFile) {
         ShowMessage("No sfx file open");
         return FALSE;
     }
@@ -28,7 +55,7 @@ static BOOL ReadyToReplace(int request, long sound)
     }
     if (bValidReplace)
         return FALSE;
-    if (PlaybackBusy()) {  // taken up once the sound that is playing has ended
+    if (PlaybackBusy() || bRewriting) {  // taken up once the sound that is playing has ended
         DeferRequest(request, sound);
         return FALSE;
     }
@@ -40,12 +67,11 @@ static void ReplaceWithChosenFile()
 {
     bValidReplace = TRUE;
     // A file that failed to load has been reported; there is nothing to compare.
-    if (LoadReplace(TRUE)) {
-        BOOL previewing = PlayReplace();
-        DialogBoxParamA(hInstApp, "ReplaceBox", hwndApp, ReplaceDlgProc, previewing);
+    if (LoadChosen(TRUE)) {
+        BOOL previewing = PlayReplace(Replacement);
+        DialogBoxParamA(hInstApp, IDD_REPLACEBOX, hwndApp, ReplaceDlgProc, previewing);
     }
     bValidReplace = FALSE;
-    bReplaceLoaded = FALSE;
     Replacement = vox::Sound();
 }
 
@@ -66,6 +92,11 @@ void ReplaceByFile(const char* path)
     SelectedSound(&sound);
     if (ReadyToReplace(REQUEST_DROP, sound))
         ReplaceWithChosenFile();
+}
+
+void ReplaceByChosenFile()
+{
+    ReplaceByFile(pstrReplaceFile);
 }
 
 void SetDialogButtons(BOOL enabled)
@@ -96,12 +127,12 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
     static long l;  // the sound being replaced
     switch (iMsg) {
     case WM_INITDIALOG:
-        hwndOk = GetDlgItem(hDlg, IDD_REPLACE);
-        hwndNew = GetDlgItem(hDlg, IDD_NEW);
-        hwndOriginal = GetDlgItem(hDlg, IDD_ORIGINAL);
+        hwndOk = GetDlgItem(hDlg, IDC_OK);
+        hwndNew = GetDlgItem(hDlg, IDC_NEW);
+        hwndOriginal = GetDlgItem(hDlg, IDC_ORIGINAL);
         if (!SelectedSound(&l))
             l = -1;
-        SetDlgItemTextA(hDlg, IDD_STATUS, "Press 'Replace' to continue.");
+        SetDlgItemTextA(hDlg, IDC_STATUS, "Press 'Replace' to continue.");
         if (!lParam)  // no preview is playing, so no completion will enable them
             EnableDialogButtons();
         return TRUE;
@@ -109,26 +140,28 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
         if (bRewriting)  // a message box of the rewrite is open; its caller ends the dialog
             return TRUE;
         switch (LOWORD(wParam)) {
-        case IDD_REPLACE:
+        case IDC_OK:
             if (!SelectedSound(&l))
                 l = -1;
-            DoReplace(hDlg, l);
+            bRewriting = TRUE;  // the dialog takes no commands until the rewrite is over
+            DoReplace(hDlg, l, pstrReplaceFile);
+            bRewriting = FALSE;
             EndReplace(hDlg);
             return TRUE;
-        case IDD_CANCEL:
+        case IDC_CANCEL:
             EndReplace(hDlg);
             return TRUE;
-        case IDD_ORIGINAL:
+        case IDC_ORIGINAL:
             DisableDialogButtons();
             if (!PlayOne(l))
                 EnableDialogButtons();
             return TRUE;
-        case IDD_NEW: {
+        case IDC_NEW: {
             DisableDialogButtons();
-            BOOL loaded = LoadReplace(TRUE);
+            BOOL loaded = LoadChosen(TRUE);
             if (!bValidReplace)  // CANCEL ended the dialog while a load error was showing
                 return TRUE;
-            if (!loaded || !PlayReplace())
+            if (!loaded || !PlayReplace(Replacement))
                 EnableDialogButtons();
             return TRUE;
         }

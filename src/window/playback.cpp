@@ -1,30 +1,52 @@
-// Voxmend: playing stored sounds and the replacement, play-all, and loading a WAVE file.
-#include "audio.h"
+// Voxmend: playing stored sounds and the replacement, play-all, and the requests that wait.
+#include "window/playback.h"
 
 #include <cstring>
 
-#include "disk.h"
+#include "disk/disk.h"
+#include "window/messages.h"
+#include "window/openbank.h"
 
-WAVEFORMATEX Format;
-HWAVEOUT hWaveOut;
-WAVEHDR WaveHdr;
-LPWAVEHDR lpWaveHdr;
-LPSTR lpData;
-DWORD dwdatasize;
-vox::Sound Replacement;
-BOOL bReplaceLoaded;
-BOOL playall;
-long playallno;
+static WAVEFORMATEX Format;
+static HWAVEOUT hWaveOut;
+static WAVEHDR WaveHdr;
+static LPSTR lpData;
+static BOOL playall;
+static long playallno;
 
 static int sPending = REQUEST_NONE;  // a request that came while the device was busy
 static long sPendingSound;
 
-// The one device handle, header and buffer allow a single playback at a time, and none
-// while a rewrite runs.
 BOOL PlaybackBusy()
 {
-    return hWaveOut != NULL || bRewriting;
+    return hWaveOut != NULL;
 }
+
+NowPlaying Playing()
+{
+    return {Format, hWaveOut ? lpData : NULL, playall};
+}
+
+static void* AllocBlock(DWORD size)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, size);
+    if (!block)
+        return NULL;
+    void* p = GlobalLock(block);
+    if (!p)
+        GlobalFree(block);
+    return p;
+}
+
+static void FreeBlock(void* block)
+{
+    if (!block)
+        return;
+    HGLOBAL handle = GlobalHandle(block);
+    GlobalUnlock(handle);
+    GlobalFree(handle);
+}
+
 
 static void ReleaseData()
 {
@@ -67,9 +89,10 @@ static BOOL OpenDevice(const vox::Format& f)
 }
 
 // Reads a sound's bytes into lpData; what cannot be read stays silent.
-static void ReadSound(long l, const RECORD& r)
+static void ReadSound(long l, const vox::Entry& r)
 {
-    std::unique_ptr<vox::Source> bank = bValidFile ? vox::Disk().Open(szBankPath) : nullptr;
+    const OpenBank& sfx = Opened();
+    std::unique_ptr<vox::Source> bank = sfx.bValidFile ? vox::Disk().Open(sfx.szBankPath) : nullptr;
     if (!bank) {
         ShowMessage("Failed to open input file");
         return;
@@ -85,7 +108,6 @@ static BOOL QueueBuffer(LPWAVEHDR header, DWORD length, const char* prepareFaile
     header->dwBufferLength = length;
     header->dwFlags = 0;
     header->dwLoops = 0;
-    lpWaveHdr = header;
     if (waveOutPrepareHeader(hWaveOut, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
         ClosePlayback(hWaveOut, header);
         ShowMessage(prepareFailed);
@@ -102,9 +124,10 @@ static BOOL QueueBuffer(LPWAVEHDR header, DWORD length, const char* prepareFaile
 // Starts sound l; FALSE when it did not start, so no completion will follow.
 BOOL PlayOne(long l)
 {
-    if (PlaybackBusy() || l < 0 || (DWORD)l >= numwavs)  // entries past the bank hold stale data
+    const OpenBank& sfx = Opened();
+    if (PlaybackBusy() || l < 0 || (DWORD)l >= sfx.numwavs())
         return FALSE;
-    RECORD r = records[l];
+    vox::Entry r = sfx.records(l);
     if (!OpenDevice(vox::FormatOf(r))) {
         ShowMessage("WaveOutOpen Failed");
         return FALSE;
@@ -123,7 +146,7 @@ BOOL PlayOne(long l)
 // is left the sequence ends.
 static void PlayNextOfAll()
 {
-    while (playall && bValidFile && (DWORD)playallno < numwavs) {
+    while (playall && Opened().bValidFile && (DWORD)playallno < Opened().numwavs()) {
         SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)playallno, 0);
         if (PlayOne(playallno++))
             return;
@@ -135,11 +158,11 @@ static void PlayNextOfAll()
 
 void PlayAll()
 {
-    if (!bValidFile) {
+    if (!Opened().bValidFile) {
         ShowMessage("No sfx file open");
         return;
     }
-    if (PlaybackBusy() || numwavs == 0)  // an empty bank has nothing to play
+    if (PlaybackBusy() || Opened().numwavs() == 0)  // an empty bank has nothing to play
         return;
     EnableMainButtons(FALSE);
     playall = 1;
@@ -149,7 +172,7 @@ void PlayAll()
 
 void StopPlayAll()
 {
-    playallno = (long)numwavs;
+    playallno = (long)Opened().numwavs();
     sPending = REQUEST_NONE;
 }
 
@@ -160,13 +183,13 @@ void DeferRequest(int request, long sound)
     sPending = request;
     sPendingSound = sound;
     if (playall && request == REQUEST_SOUND)
-        playallno = (long)numwavs;
+        playallno = (long)Opened().numwavs();
 }
 
 int TakeRequest(long* sound)
 {
     int request = sPending;
-    if (request == REQUEST_NONE || PlaybackBusy() || bValidReplace)
+    if (request == REQUEST_NONE || PlaybackBusy())
         return REQUEST_NONE;
     sPending = REQUEST_NONE;
     *sound = sPendingSound;
@@ -189,52 +212,21 @@ BOOL WaveDone(HWAVEOUT device, LPWAVEHDR header)
 
 // ---- Replacement ---------------------------------------------------------------------
 
-static bool DevicePlays(const vox::Format& f)
+bool DevicePlays(const vox::Format& f)
 {
     SetFormat(f);
     return waveOutOpen(NULL, WAVE_MAPPER, &Format, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR;
 }
 
-// Loads the chosen WAVE file afresh into Replacement; askDevice also has the sound device
-// say it can play the format. FALSE, after its message, when the file cannot be used.
-BOOL LoadReplace(BOOL askDevice)
+BOOL PlayReplace(const vox::Sound& sound)
 {
-    bReplaceLoaded = FALSE;
-    Replacement = vox::Sound();
-    if (!bValidReplace) {
-        ShowMessage("No valid Replace");
+    if (PlaybackBusy())
         return FALSE;
-    }
-    std::unique_ptr<vox::Source> file = vox::Disk().Open(pstrReplaceFile);
-    if (!file) {
-        ShowMessage("Failed to open wave file");
-        return FALSE;
-    }
-    vox::WaveError e = askDevice ? vox::ReadWave(*file, &Replacement, DevicePlays) : vox::ReadWave(*file, &Replacement);
-    file.reset();
-    if (e != vox::WaveError::Ok) {
-        Replacement = vox::Sound();
-        ShowMessage(vox::WaveErrorText(e));
-        return FALSE;
-    }
-    dwdatasize = (DWORD)Replacement.bytes.size();
-    bReplaceLoaded = TRUE;
-    return TRUE;
-}
-
-// Plays the loaded replacement; FALSE when it did not start.
-BOOL PlayReplace()
-{
-    if (!bValidReplace) {
-        ShowMessage("No valid Replace");
-        return FALSE;
-    }
-    if (!bReplaceLoaded || PlaybackBusy())  // a failed load has already said why
-        return FALSE;
-    if (!OpenDevice(Replacement.format)) {
+    if (!OpenDevice(sound.format)) {
         ShowMessage("Failed to open wave output device");
         return FALSE;
     }
+    DWORD dwdatasize = (DWORD)sound.bytes.size();
     lpData = (LPSTR)AllocBlock(dwdatasize);
     if (!lpData) {
         ClosePlayback(hWaveOut, NULL);
@@ -247,6 +239,6 @@ BOOL PlayReplace()
         ShowMessage("Not enough memory for header");
         return FALSE;
     }
-    memcpy(lpData, Replacement.bytes.data(), dwdatasize);
+    memcpy(lpData, sound.bytes.data(), dwdatasize);
     return QueueBuffer(header, dwdatasize, "Unable to Prepare Header", "Failed to write to wave device");
 }

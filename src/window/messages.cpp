@@ -1,0 +1,76 @@
+// Voxmend: the window's message boxes and questions, and its words for the engine's answers.
+#include "window/messages.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void ShowMessage(const char* text)
+{
+    MessageBoxA(hwndApp, text, szAppName, MB_OK);
+}
+
+// A message of at most 1023 characters, cut there.
+struct MessageText {
+    char text[1024];
+    MessageText(const char* format, va_list args) { vsnprintf(text, sizeof text, format, args); }
+};
+
+void ShowMessageF(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    MessageText m(format, args);
+    va_end(args);
+    ShowMessage(m.text);
+}
+
+// The program's questions: Yes or No, with the question icon.
+BOOL AskYesNo(const char* text)
+{
+    return MessageBoxA(hwndApp, text, szAppName, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+BOOL AskYesNoF(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    MessageText m(format, args);
+    va_end(args);
+    return AskYesNo(m.text);
+}
+
+const char* WaveErrorText(vox::WaveError e)
+{
+    switch (e) {
+    case vox::WaveError::Ok: return "Ok";
+    case vox::WaveError::NotRiff: return "Not a valid wave file";
+    case vox::WaveError::NoFormat: return "Wave file appears to be corrupted";
+    case vox::WaveError::BadFormatChunk: return "Failed to load format chunk";
+    case vox::WaveError::NotPcm: return "Not a PCM file";
+    case vox::WaveError::Insane: return "Can't play format";
+    case vox::WaveError::NoData: return "No data chunk";
+    case vox::WaveError::EmptyData: return "Chunk has no data";
+    case vox::WaveError::NoMemory: return "Not enough memory for data chunk";
+    case vox::WaveError::ReadData: return "Failed to read chunk";
+    }
+    return "Not a valid wave file";
+}
+
+const char* ProblemText(vox::BankError e)
+{
+    switch (e) {
+    case vox::BankError::Open: return "it cannot be opened";
+    case vox::BankError::Read: return "it cannot be read";
+    case vox::BankError::Short: return "it is shorter than its directory says";
+    case vox::BankError::CountDiffers: return "its header does not count the sounds that were loaded";
+    case vox::BankError::NotBackToBack: return "its sounds do not lie back to back right behind the directory";
+    case vox::BankError::EndsEarly: return "the file ends before its last sound";
+    case vox::BankError::TooLarge: return "the new bank would be too large";
+    default: return "the new sound cannot be stored in it";
+    }
+}
+
+void ReportInTheWay(const std::string& fresh)
+{
+    ShowMessageF("%s is in the way. Move or rename it and try again; the bank is unchanged.", fresh.c_str());
+}

@@ -1,0 +1,87 @@
+// Voxmend: the open bank: loading a bank and its index file into the sound list. The engine
+// reads; this file turns its answers into the window's messages.
+#include "window/openbank.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "disk/disk.h"
+#include "engine/export.h"
+#include "window/messages.h"
+
+enum { MAXSOUNDS = vox::kMaxSounds };  // sounds of a bank the program works with
+
+static OpenBank sfx;
+
+const OpenBank& Opened()
+{
+    return sfx;
+}
+
+static void FillSoundList(const vox::IndexNames& index)
+{
+    char line[NAMELEN + 16];
+    SendMessageA(hwndDisplay, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(hwndDisplay, LB_RESETCONTENT, 0, 0);
+    for (DWORD i = 0; i < sfx.numwavs(); i++) {
+        snprintf(line, sizeof line, "%3i. %s", (int)i, index.names[i].c_str());
+        SendMessageA(hwndDisplay, LB_INSERTSTRING, i, (LPARAM)line);
+    }
+    SendMessageA(hwndDisplay, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwndDisplay, NULL, TRUE);
+}
+
+void Loadsfx(const char* path, const char* name)
+{
+    vox::NamedBank opened;
+    vox::BankError read = vox::OpenBankWithIndex(vox::Disk(), path, &opened);
+    opened.file.reset();  // on Windows an open handle would keep a rewrite from taking the name
+    if (read == vox::BankError::Open) {
+        sfx.bValidFile = FALSE;
+        return;
+    }
+    if (read != vox::BankError::Ok) {
+        ShowMessageF("%s is shorter than its directory says; it may be damaged and was not opened.", name);
+        sfx.bValidFile = FALSE;
+        return;
+    }
+    ShowMessageF("%ld sounds in file", (long)opened.bank.storedCount);
+    if (opened.bank.storedCount > MAXSOUNDS)
+        ShowMessage("Too many sounds in file, loading first 325");
+
+    // Without the index file beside it the bank is closed, so that nothing acts on a
+    // directory that is not the one listed.
+    if (!opened.hasIndex) {
+        ShowMessageF("Unable to open Index File: %s", vox::IndexFileName(name).c_str());
+        sfx.bValidFile = FALSE;
+        return;
+    }
+    sfx.index = std::move(opened.index);
+    sfx.szBankPath = path;
+    sfx.szFile = name;
+    sfx.bank = std::move(opened.bank);
+    sfx.bValidFile = TRUE;
+    FillSoundList(sfx.index);
+}
+
+void CloseBank()
+{
+    sfx.bValidFile = FALSE;
+}
+
+void CorrectDirectory(const std::vector<vox::Entry>& entries)
+{
+    sfx.bank.entries.assign(entries.begin(), entries.begin() + sfx.bank.entries.size());
+}
+
+std::string SoundFileName(long l)
+{
+    const std::vector<std::string>& names = sfx.index.names;
+    return vox::ExtractedName((size_t)l, (size_t)l < names.size() ? &names[(size_t)l] : nullptr);
+}
+
+BOOL BankUnchanged(vox::Source& file)
+{
+    vox::Bank now;
+    return vox::ReadBank(file, &now) == vox::BankError::Ok && vox::SameDirectory(now, sfx.bank);
+}

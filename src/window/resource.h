@@ -1,0 +1,30 @@
+// Voxmend: the ids of the main window's controls, of a sound's menu and of the Replace dialog,
+// shared by the code and the resource script (which reads #defines only).
+#pragma once
+
+// The main window's controls.
+#define IDC_BANKLIST 1
+#define IDC_PATH 2
+#define IDC_PLAYALL 3
+#define IDC_REPLACE 4
+#define IDC_SOUNDS 5
+#define IDC_STOP 6
+#define IDC_UNDO 7
+#define IDC_DIRLIST 8
+
+// The items of a sound's menu.
+#define IDM_PLAY 201
+#define IDM_REPLACE 202
+#define IDM_SAVE 203
+#define IDM_SAVEALL 204
+
+// The Replace dialog's template (named REPLACEBOX in the script) and its controls. REPLACE and
+// CANCEL are the dialog's OK and Cancel, so Enter and Escape reach them.
+#ifndef RC_INVOKED
+#define IDD_REPLACEBOX "ReplaceBox"
+#endif
+#define IDC_OK 1
+#define IDC_CANCEL 2
+#define IDC_ORIGINAL 101
+#define IDC_NEW 102
+#define IDC_STATUS 103

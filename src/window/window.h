@@ -1,0 +1,32 @@
+// Voxmend: the main window: its controls, made once at its creation, and what the other parts
+// ask of them.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+#include <cstddef>
+
+#include "engine/bank.h"
+#include "window/resource.h"
+
+enum { NAMELEN = vox::kNameLength };  // characters of a sound name
+
+// The main window and its controls, written only by CreateMainWindow.
+extern const char szAppName[];
+extern HWND hwndApp, hwndText, hwndList, hwndDir, hwndPlayAll, hwndReplace, hwndStop, hwndUndo, hwndDisplay;
+extern HINSTANCE hInstApp;
+
+// Makes the controls of the main window hwnd, the path line showing path.
+void CreateMainWindow(HWND hwnd, const char* path);
+// Play All and Replace, which wait while a sound plays.
+void EnableMainButtons(BOOL enabled);
+// Copies the selected entry of a list into szBuffer; FALSE when none is selected.
+BOOL SelectedEntry(HWND list, char* szBuffer, size_t size);
+// Reads the number at the start of the sound list's selected line.
+BOOL SelectedSound(long* number);
+// The common Open or Save dialog for a WAVE file, owned by the main window.
+BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save);
+// Copies src into a buffer of size bytes; FALSE (and dst untouched) when it does not fit.
+BOOL CopyBounded(char* dst, size_t size, const char* src);
