@@ -32,6 +32,9 @@ PACKAGES="dpkg-dev xz-utils bzip2 patch make cmake gcc-mingw-w64-${arch//_/-}-po
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/voxmend/windeps"
 apt_dir="$cache/apt"
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/parts"
+# One run at a time in this cache: checkouts built side by side share it.
+exec 9>"$cache/lock"
+flock 9
 apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=$apt_dir/parts"
           -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "Debug::NoLocking=1"
           -o "APT::Sandbox::User=root" -q)
@@ -127,7 +130,6 @@ fetch() {
     dpkg-source --no-check -x "$p.dsc" "$p" >>"$p.log" 2>&1 || { cat "$p.log" >&2; exit 1; }
     local patch
     for patch in "$here/$p"-*.patch; do
-        [ -f "$patch" ] || continue
         patch -d "$p" -p1 --no-backup-if-mismatch <"$patch" >>"$p.log" || { cat "$p.log" >&2; exit 1; }
     done
     # Its licence, named by the Debian source package it was built from.
