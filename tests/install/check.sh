@@ -147,14 +147,14 @@ for kind in "${kinds[@]}"; do
     prefix=$(sed -n 's/^VOXMEND_WINDEPS:PATH=//p' "$(builds_of "$arch")/CMakeCache.txt")
     if [ -f "$prefix/.done" ]; then
         libs=("$name/libsndfile-1.dll" "$name/libsoxr.dll")
-        while read -r package version; do
-            libs+=("$name/licenses/${package}_$version.txt")
+        while read -r package built; do
+            libs+=("$name/licenses/${package}_$built.txt")
         done <"$prefix/versions"
         for dll in libsndfile-1.dll libsoxr.dll; do
             check "$name.zip: $dll needs no DLL that Windows lacks" windows_only "$zip" "$name/$dll"
         done
     fi
-    check "$name.zip holds both programs, the README, the licence and the libraries" holds "$(unzip -Z1 "$zip")" \
+    check "$name.zip holds both programs, the README, the licence and the libraries" holds "$(unzip -Z1 "$zip" | grep -v '/$')" \
         "$name/voxmend.exe" "$name/voxbank.exe" "$name/README.txt" "$name/LICENSE.txt" "${libs[@]}"
     check "$name.zip: voxmend.exe is $gui" is_program "$zip" "$name/voxmend.exe" "$gui"
     check "$name.zip: voxbank.exe is $console" is_program "$zip" "$name/voxbank.exe" "$console"
