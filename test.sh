@@ -12,6 +12,8 @@ build_native
 (cd build-native && ctest --output-on-failure --timeout 120)
 [ -x tools/fuzz.sh ] && tools/fuzz.sh 20
 # The 64-bit Windows programs under Wine; the 32-bit ones only built.
+# The tests need the conversion in the Windows programs: a failed library build fails the run.
+tools/windeps.sh x86_64 >/dev/null
 build_all
 build_i686
 # The release packages, and voxbank as users install it: into a DESTDIR and from its package.

@@ -10,6 +10,13 @@ if(WIN32)
   # Notepad opens these with a double-click.
   install(FILES README.md DESTINATION . RENAME README.txt)
   install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+  # The libraries of the conversion, replaceable, each with its licence.
+  if(VOXMEND_CONVERT_DLLS)
+    install(FILES ${VOXMEND_CONVERT_DLLS} DESTINATION .)
+    if(IS_DIRECTORY "${VOXMEND_CONVERT_LICENSES}")
+      install(DIRECTORY "${VOXMEND_CONVERT_LICENSES}/" DESTINATION licenses)
+    endif()
+  endif()
 elseif(TARGET voxbank)
   install(TARGETS voxbank RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   if(TARGET voxbank_manual)

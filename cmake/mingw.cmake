@@ -11,3 +11,17 @@ set(CMAKE_FIND_ROOT_PATH /usr/${mingw})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The libraries tools/windeps.sh builds for this processor, where it has built them: libsndfile
+# and libsoxr as DLLs, with their licences.
+if(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+  set(windeps_cache "$ENV{XDG_CACHE_HOME}")
+else()
+  set(windeps_cache "$ENV{HOME}/.cache")
+endif()
+set(VOXMEND_WINDEPS "${windeps_cache}/voxmend/windeps/${CMAKE_SYSTEM_PROCESSOR}" CACHE PATH
+    "The prefix of the Windows libraries tools/windeps.sh builds")
+if(EXISTS "${VOXMEND_WINDEPS}/.done")
+  list(APPEND CMAKE_FIND_ROOT_PATH "${VOXMEND_WINDEPS}")
+endif()

@@ -32,8 +32,9 @@ ensure_packages() {
     echo "Installed in $((SECONDS - start)) s"
 }
 
-# The 64-bit Windows programs and their tests, in build/.
+# The 64-bit Windows programs and their tests, in build/, with the libraries of the conversion.
 build_all() {
+    tools/windeps.sh x86_64 >/dev/null || echo "The Windows libraries failed to build: no conversion in the Windows programs" >&2
     cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build build -j2
 }

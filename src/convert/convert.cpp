@@ -70,7 +70,9 @@ public:
         if (from == to.rate)
             return;
         soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
-        soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        // Double precision: the Linux and Windows builds of libsoxr then store the same bytes;
+        // in single precision a few samples of a sound round the other way.
+        soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, SOXR_DOUBLE_PRECISION);
         soxr_error_t error = nullptr;
         resampler_ = soxr_create(from, to.rate, channels_, &error, &io, &quality, nullptr);
         ratio_ = (double)to.rate / from;

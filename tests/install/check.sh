@@ -84,6 +84,18 @@ is_program() {
     unzip -p "$1" "$2" | file - | grep -F "$3"
 }
 
+# builds_of ARCH: the build folder the zip of that architecture is made from.
+builds_of() {
+    if [ "$1" = win64 ]; then echo build; else echo build-i686; fi
+}
+
+# windows_only ZIP DLL: the DLL imports from Windows' own DLLs alone, no MinGW runtime.
+windows_only() {
+    local needs
+    needs=$(unzip -p "$1" "$2" >"$work/lib.dll" && objdump -p "$work/lib.dll" | sed -n 's/^\tDLL Name: //p') || return 1
+    [ -n "$needs" ] && ! grep -viE '^(kernel32|msvcrt|user32|advapi32|shlwapi)\.dll$' <<<"$needs"
+}
+
 mkdir -p "$work/demo"
 "$build/mkdemo" "$work/demo" >/dev/null || { echo "mkdemo failed" >&2; exit 1; }
 
@@ -130,8 +142,20 @@ for kind in "${kinds[@]}"; do
     IFS=: read -r arch gui console <<<"$kind"
     name="voxmend-$version-$arch"
     zip="dist/$name.zip"
-    check "$name.zip holds both programs, the README and the licence" holds "$(unzip -Z1 "$zip")" \
-        "$name/voxmend.exe" "$name/voxbank.exe" "$name/README.txt" "$name/LICENSE.txt"
+    # The libraries of the conversion, where tools/windeps.sh built them for this build.
+    libs=()
+    prefix=$(sed -n 's/^VOXMEND_WINDEPS:PATH=//p' "$(builds_of "$arch")/CMakeCache.txt")
+    if [ -f "$prefix/.done" ]; then
+        libs=("$name/libsndfile-1.dll" "$name/libsoxr.dll")
+        while read -r package built; do
+            libs+=("$name/licenses/${package}_$built.txt")
+        done <"$prefix/versions"
+        for dll in libsndfile-1.dll libsoxr.dll; do
+            check "$name.zip: $dll needs no DLL that Windows lacks" windows_only "$zip" "$name/$dll"
+        done
+    fi
+    check "$name.zip holds both programs, the README, the licence and the libraries" holds "$(unzip -Z1 "$zip" | grep -v '/$')" \
+        "$name/voxmend.exe" "$name/voxbank.exe" "$name/README.txt" "$name/LICENSE.txt" "${libs[@]}"
     check "$name.zip: voxmend.exe is $gui" is_program "$zip" "$name/voxmend.exe" "$gui"
     check "$name.zip: voxbank.exe is $console" is_program "$zip" "$name/voxbank.exe" "$console"
 done
