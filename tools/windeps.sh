@@ -25,8 +25,9 @@ esac
 host="$arch-w64-mingw32"
 SOURCES="libogg libvorbis flac opus mpg123 lame libsndfile libsoxr"
 
-# What the sources and the build need, beyond the project's own packages.
-PACKAGES="dpkg-dev xz-utils bzip2 patch make cmake gcc-mingw-w64-${arch//_/-}-posix debian-archive-keyring" \
+# What the sources and the build need, beyond the project's own packages (libsndfile's
+# configuration runs Python).
+PACKAGES="dpkg-dev xz-utils bzip2 patch make cmake python3 gcc-mingw-w64-${arch//_/-}-posix debian-archive-keyring" \
     ensure_packages >&2
 
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/voxmend/windeps"
