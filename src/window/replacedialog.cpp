@@ -140,7 +140,7 @@ static void EnableDialogButtons()
 // The dialog grows a text under its status line that tells what the file was converted into.
 static void ShowConversion(HWND hDlg, const std::string& text)
 {
-    RECT grow = {0, 0, 164, 36};  // four lines of the dialog's font, and a gap
+    RECT grow = {0, 0, 164, 28};  // three lines of the dialog's font, and a gap
     MapDialogRect(hDlg, &grow);
     RECT r;
     for (int id : {IDC_OK, IDC_CANCEL, IDC_ORIGINAL, IDC_NEW}) {
