@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <direct.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -258,7 +259,20 @@ std::function<bool()> AppTest::PickFolder(const std::string& folder)
         HWND browse = FindWindowA("#32770", NULL);
         if (!IsWindowVisible(browse) || !GetDlgItem(browse, IDOK) || Text(browse) == "Voxmend")
             return false;
-        SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, (LPARAM)folder.c_str());
+        // The picker selects its start folder once it has come up, which may be after this
+        // step first runs: OK only once the tree shows the folder selected.
+        HWND tree = FindWindowExA(browse, NULL, "SysTreeView32", NULL);
+        char name[MAX_PATH] = "";
+        TVITEMA item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        item.pszText = name;
+        item.cchTextMax = sizeof name;
+        if (!item.hItem || !SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&item) ||
+            folder.substr(folder.rfind('\\') + 1) != name) {
+            SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, (LPARAM)folder.c_str());
+            return false;
+        }
         return PostMessageA(browse, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(browse, IDOK)) != FALSE;
     };
 }
