@@ -4,6 +4,7 @@
 // sound must keep.
 #include "support.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -89,6 +90,18 @@ void ExpectTheTone(const Stored& was, const Stored& now, double tolerance, const
     EXPECT_NEAR(ToneOf(now), kTone, kTone * 0.005) << what;
 }
 
+// Every text the path line was given while a hook is set.
+Strings pathLog;
+HHOOK pathHook;
+
+LRESULT CALLBACK PathHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
+    if (code == HC_ACTION && m->message == WM_SETTEXT && m->hwnd == hwndText)
+        pathLog.push_back((const char*)m->lParam);
+    return CallNextHookEx(pathHook, code, wParam, lParam);
+}
+
 // The text the Replace dialog shows under its status line, when it shows one.
 std::string ConvertedShown(HWND rd)
 {
@@ -118,6 +131,7 @@ TEST_F(AppTest, OtherKindsOfFileAreConvertedToTheSoundsFormatWhereverTheyComeIn)
     };
     MakeBank("x.sfx", sounds);
     Start();
+    pathHook = SetWindowsHookExA(WH_CALLWNDPROC, PathHook, NULL, GetCurrentThreadId());
     for (const Case& c : cases) {
         const std::string before = MakeBank("x.sfx", sounds);
         WriteTone(c.file, c.format, c.rate, 2, 1.0);
@@ -150,8 +164,14 @@ TEST_F(AppTest, OtherKindsOfFileAreConvertedToTheSoundsFormatWhereverTheyComeIn)
         ASSERT_EQ(played.size(), 2u) << c.file;
         for (const Played& p : played)
             EXPECT_TRUE(p.rate == 12025 && p.head == now.bytes.substr(0, 16)) << c.file;
+        // the path line told the conversion going on, three times, and is the bank's again
+        const std::string converting = "Converting " + std::string(c.file);
+        EXPECT_EQ(std::count_if(pathLog.begin(), pathLog.end(), [&](const std::string& t) { return t == converting + "..."; }), 3)
+            << c.file;
         EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
+        pathLog.clear();
     }
+    UnhookWindowsHookEx(pathHook);
 }
 
 TEST_F(AppTest, APcmWaveFileKeepsItsFormatUnlessConvertingIsAskedFor)
