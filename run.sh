@@ -16,7 +16,8 @@ trap stop_display EXIT
 make_prefix "$root/prefix" "${HOME:-$root/home}"
 mkdir -p "$demo"
 wine build/mkdemo.exe "$(winepath -w "$demo")"
-cp build/voxmend.exe "$demo/"
+# with the conversion's DLLs, without which it does not start
+cp build/voxmend.exe $(find build -maxdepth 1 -name '*.dll') "$demo/"
 cd "$demo"
 
 if [ -z "$headless" ]; then

@@ -1,9 +1,10 @@
 // Measures the window's bank rewrite against a plain copy of the same bank on the same disk,
 // and where the rewrite's time goes.
-// usage: bench_replace folder megabytes [keep | cold-copy | cold-rewrite | cold-engine]
+// usage: bench_replace folder megabytes [keep | cold-copy | cold-rewrite | cold-engine | convert]
 //   keep: leave the bank in place for the cold runs; the cold modes time one copy, one rewrite
 //   through the dialog or one rewrite by the engine alone, after the caller has emptied the
-//   system's file cache.
+//   system's file cache; convert: a minute of FLAC replaced through the window against the
+//   conversion alone and a plain replace.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,14 @@
 #include "window/voxmend.h"
 
 #include <psapi.h>
+
+#ifdef BENCH_CONVERT
+#include <cmath>
+
+#include <sndfile.h>
+
+#include "convert/convert.h"
+#endif
 
 namespace {
 
@@ -81,6 +90,8 @@ LRESULT CALLBACK SampleMemory(int code, WPARAM wParam, LPARAM lParam)
 }
 
 std::string chosenWave;  // the replacement, as if chosen in the Open dialog
+void Best(double* best, double now);
+bool WriteAll(FILE* f, const void* p, size_t n);
 
 // Seconds from the answer to the end of the rewrite; -1 when it failed. A backup given is
 // deleted first, so that the rewrite finds none to replace, as a bank's first replace does.
@@ -94,6 +105,106 @@ double WindowRewrite(HWND dlg, const std::string& removeBackup = "")
     double took = Seconds() - answeredAt;
     return Opened().records(kReplaced).length == (int32_t)kReplacementBytes ? took : -1;
 }
+
+#ifdef BENCH_CONVERT
+// ---- a minute of FLAC through the window's Replace, against the conversion alone and a plain
+// replace of the WAVE file it makes ----
+
+// 60 s of 44100 Hz stereo 16-bit FLAC, a sum of tones, each channel its own mix.
+bool MakeFlac(const std::string& path)
+{
+    SF_INFO info = {};
+    info.samplerate = 44100, info.channels = 2, info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    const double tones[][3] = {{440, 0.30, 0.20}, {1250, 0.10, 0.25}, {4100, 0.15, 0.05}, {15000, 0.10, 0.10}};
+    std::vector<double> block(2 * 4096);
+    bool ok = true;
+    for (sf_count_t at = 0, frames = 60 * 44100; at < frames && ok; at += 4096) {
+        sf_count_t n = frames - at < 4096 ? frames - at : 4096;
+        for (sf_count_t i = 0; i < n; i++)
+            for (int c = 0; c < 2; c++) {
+                double v = 0;
+                for (const auto& t : tones)
+                    v += t[1 + c] * sin(2 * 3.14159265358979 * t[0] * (double)(at + i) / 44100);
+                block[(size_t)(2 * i + c)] = v;
+            }
+        ok = sf_writef_double(f, block.data(), n) == n;
+    }
+    return sf_close(f) == 0 && ok;
+}
+
+bool WriteWave(const std::string& path, const vox::Sound& s)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const uint32_t dataSize = (uint32_t)s.bytes.size(), fmtSize = 16, riffSize = 4 + 8 + 16 + 8 + dataSize;
+    WAVEFORMATEX fmt = {s.format.tag, s.format.channels, s.format.rate, s.format.avgBytes, s.format.blockAlign, s.format.bits, 0};
+    bool ok = WriteAll(f, "RIFF", 4) && WriteAll(f, &riffSize, 4) && WriteAll(f, "WAVEfmt ", 8) && WriteAll(f, &fmtSize, 4) &&
+              WriteAll(f, &fmt, 16) && WriteAll(f, "data", 4) && WriteAll(f, &dataSize, 4) &&
+              WriteAll(f, s.bytes.data(), s.bytes.size());
+    return fclose(f) == 0 && ok;
+}
+
+// Times the window's Replace of the FLAC file into sound kReplaced (kPcm8) against the same
+// library converting it to a WAVE file and the window's plain replace of that, from the
+// confirmation's answer on, best of kRounds each, taking turns.
+int ConvertBench(const std::string& dir, HWND dlg, const std::string& bank)
+{
+    const std::string flac = dir + "\\bench.flac", wave = dir + "\\converted.wav";
+    if (!MakeFlac(flac)) {
+        fprintf(stderr, "bench: cannot write %s\n", flac.c_str());
+        return 1;
+    }
+    const uint32_t expected = 60 * 22050;
+    double windowBest = 1e9, baselineBest = 1e9, convertBest = 1e9, loadBest = 1e9;
+    // the window's road: the FLAC file chosen
+    auto window = [&] {
+        DoReplace(dlg, kReplaced, flac.c_str());
+        return Opened().records(kReplaced).length == (int32_t)expected ? Seconds() - answeredAt : -1;
+    };
+    // the baseline: converted to a WAVE file by the same library, which is then chosen
+    auto baseline = [&] {
+        const double start = Seconds();
+        vox::Conversion c = vox::ConvertAudioFile(flac, kPcm8, INT32_MAX);
+        Best(&convertBest, Seconds() - start);
+        if (!c.error.empty() || !WriteWave(wave, c.sound))
+            return -1.0;
+        const double written = Seconds() - start;
+        DoReplace(dlg, kReplaced, wave.c_str());
+        return Opened().records(kReplaced).length == (int32_t)expected ? written + Seconds() - answeredAt : -1;
+    };
+    for (int round = 0; round < 2 * kRounds; round++) {
+        // taking turns at going first, so that neither always follows the other's rewrite
+        const double w = round % 2 ? window() : -2, b = baseline(), w2 = round % 2 ? w : window();
+        if (w2 < 0 || b < 0) {
+            fprintf(stderr, "bench: a replace of the minute of FLAC failed\n");
+            return 1;
+        }
+        Best(&windowBest, w2);
+        Best(&baselineBest, b);
+        vox::Sound loaded;
+        std::string said;
+        const double loadStart = Seconds();
+        LoadReplace(flac.c_str(), kReplaced, FALSE, FALSE, &loaded, &said);
+        Best(&loadBest, Seconds() - loadStart);
+    }
+    WIN32_FILE_ATTRIBUTE_DATA fa;
+    GetFileAttributesExA(bank.c_str(), GetFileExInfoStandard, &fa);
+    printf("A minute of 44100 Hz stereo FLAC into a 22050 Hz mono 8-bit sound of a %.0f MB bank (best of %d runs each):\n",
+           fa.nFileSizeLow / 1e6, 2 * kRounds);
+    printf("  conversion alone to a WAVE file, then the plain replace: %.3f s (the conversion %.3f s)\n", baselineBest,
+           convertBest);
+    printf("  the window's Replace of the FLAC file:                   %.3f s  time ratio %.2f (aim <= 1)\n", windowBest,
+           windowBest / baselineBest);
+    printf("  the window loading (converting) the FLAC file alone:     %.3f s\n", loadBest);
+    DeleteFileA(flac.c_str());
+    DeleteFileA(wave.c_str());
+    return 0;
+}
+#endif
 
 // ---- the engine alone, on the same disk, with its file calls timed ----
 
@@ -329,6 +440,16 @@ int main(int argc, char** argv)
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
         DispatchMessageA(&msg);
+#ifdef BENCH_CONVERT
+    if (mode == "convert") {
+        int status = ConvertBench(dir, dlg, bank);
+        DeleteFileA((std::string(full) + ".bak").c_str());
+        DeleteFileA(bank.c_str());
+        DeleteFileA(index.c_str());
+        DeleteFileA(wave.c_str());
+        return status;
+    }
+#endif
     if (mode == "cold-rewrite") {
         double took = WindowRewrite(dlg);
         printf("cold-rewrite %.3f\n", took);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Voxmend and prints the window's rewrite throughput next to a plain copy, where its time
-# goes and its peak memory; then voxbank's own figures against cp (bench/cli.sh).
+# goes and its peak memory, and its Replace of a FLAC file against converting it first; then
+# voxbank's own figures against cp (bench/cli.sh).
 # usage: bench/run.sh [megabytes]   (the bank is made in build/bench, on the build's disk)
 # As root it also times the copy and the rewrite from an empty file cache.
 set -euo pipefail
@@ -38,6 +39,10 @@ if [ "$(id -u)" = 0 ] && sync && echo 3 > /proc/sys/vm/drop_caches 2>/dev/null; 
             sub(/^cold-engine [0-9.]+ \| /, "", e)
             printf "cold cache, the engine alone:   %s\n", e
         }'
+fi
+if [ -e build/bench/libsndfile-1.dll ]; then
+    echo "== A minute of FLAC replaced through the window, against converting it first (a bank of 20 MB)"
+    wine build/bench/bench_replace.exe "$where" 20 convert
 fi
 rm -f build/bench/BENCH.SFX build/bench/BENCH.SFX.bak build/bench/BENCH.txt build/bench/bench.wav
 wineserver -k 2>/dev/null || true

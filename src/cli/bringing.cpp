@@ -107,8 +107,7 @@ std::string ChangeText(const LoadedBank& b, size_t n, const vox::Entry& was, con
     if (from.empty())
         return label + std::to_string(was.length) + " bytes " + FormatText(was) + " -> " + std::to_string(now.length) +
                " bytes " + FormatText(now);
-    return label + from + " -> " + FormatText(now) + ", " + SecondsText(now) + ", " + Grouped((uint64_t)now.length) +
-           " bytes (was " + Grouped((uint64_t)was.length) + " bytes, " + SecondsText(was) + ")";
+    return label + ConvertedText(from, was, now);
 }
 
 }  // namespace voxbank

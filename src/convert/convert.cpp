@@ -130,7 +130,8 @@ std::string DescribeAudio(const AudioInfo& a)
            (a.encoding.empty() ? "" : " " + a.encoding) + ", " + seconds;
 }
 
-Conversion ConvertAudioFile(const std::string& path, const Format& target, uint64_t maxBytes)
+Conversion ConvertAudioFile(const std::string& path, const Format& target, uint64_t maxBytes,
+                            const ConvertProgress& progress)
 {
     Conversion c;
     SF_INFO info = {};
@@ -153,6 +154,7 @@ Conversion ConvertAudioFile(const std::string& path, const Format& target, uint6
     Pipeline pipeline((uint32_t)info.samplerate, target, exact, &out);
     std::vector<double> in((size_t)kChunkFrames * from), mixed;
     sf_count_t got;
+    uint64_t done = 0;
     while (pipeline.Error().empty() && out.size() <= maxBytes && (got = sf_readf_double(file, in.data(), kChunkFrames)) > 0) {
         if (from == to) {
             pipeline.Push(in.data(), (size_t)got);
@@ -160,6 +162,9 @@ Conversion ConvertAudioFile(const std::string& path, const Format& target, uint6
             MixChannels(in.data(), (size_t)got, from, to, &mixed);
             pipeline.Push(mixed.data(), (size_t)got);
         }
+        done += (uint64_t)got;
+        if (progress)
+            progress(done, c.source.frames);
     }
     if (pipeline.Error().empty() && out.size() <= maxBytes)
         pipeline.Push(nullptr, 0);
@@ -176,6 +181,38 @@ Conversion ConvertAudioFile(const std::string& path, const Format& target, uint6
     if (!c.error.empty())
         c.sound = Sound();
     return c;
+}
+
+std::vector<AudioType> ReadableTypes()
+{
+    // The extensions files of a kind go by where libsndfile names another.
+    const struct {
+        int format;
+        const char* more;
+    } aliases[] = {{SF_FORMAT_OGG, "ogg opus"}, {SF_FORMAT_MPEG, "mp3 mp2"}, {SF_FORMAT_AIFF, "aif aifc"}};
+    std::vector<AudioType> types;
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    for (int i = 0; i < count; i++) {
+        SF_FORMAT_INFO info = {};
+        info.format = i;
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) != 0 || !info.name || !info.extension ||
+            (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RAW)
+            continue;
+        AudioType t{info.name, {info.extension}};
+        for (const auto& a : aliases) {
+            if (a.format != (info.format & SF_FORMAT_TYPEMASK))
+                continue;
+            std::string more = a.more;
+            for (size_t at = 0; at < more.size();) {
+                size_t end = std::min(more.find(' ', at), more.size());
+                t.extensions.push_back(more.substr(at, end - at));
+                at = end + 1;
+            }
+        }
+        types.push_back(std::move(t));
+    }
+    return types;
 }
 
 }  // namespace vox

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/bank.h"
 #include "engine/wave.h"
@@ -26,8 +28,20 @@ struct Conversion {
     Sound sound;        // in the target format
 };
 
+// Frames of the file read so far, and the frames it announces (0 when it announces none).
+using ConvertProgress = std::function<void(uint64_t done, uint64_t total)>;
+
 // Reads the file at path and converts it to target (PCM, a sane format), a piece at a time;
 // refused once the result would pass maxBytes.
-Conversion ConvertAudioFile(const std::string& path, const Format& target, uint64_t maxBytes);
+Conversion ConvertAudioFile(const std::string& path, const Format& target, uint64_t maxBytes,
+                            const ConvertProgress& progress = {});
+
+// A kind of file libsndfile reads, by its name there and the extensions its files go by.
+struct AudioType {
+    std::string name;  // "FLAC (Free Lossless Audio Codec)"
+    std::vector<std::string> extensions;  // "flac"
+};
+// Every kind this build reads (headerless raw data aside), as libsndfile lists them.
+std::vector<AudioType> ReadableTypes();
 
 }  // namespace vox

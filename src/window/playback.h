@@ -6,7 +6,7 @@
 #include "window/window.h"
 
 // Requests that wait for the sound device.
-enum { REQUEST_NONE, REQUEST_SOUND, REQUEST_PLAYALL, REQUEST_REPLACE, REQUEST_DROP };
+enum { REQUEST_NONE, REQUEST_SOUND, REQUEST_PLAYALL, REQUEST_REPLACE, REQUEST_DROP, REQUEST_REPLACECONVERT };
 
 // The one device handle, header and buffer allow a single playback at a time.
 BOOL PlaybackBusy();

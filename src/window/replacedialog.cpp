@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "window/conversion.h"
 #include "window/messages.h"
 #include "window/openbank.h"
 #include "window/playback.h"
@@ -12,7 +13,9 @@ static HWND hwndOk, hwndNew, hwndOriginal;
 static BOOL bValidReplace;              // the dialog is open for the file chosen
 static BOOL bRewriting;                 // its REPLACE is rewriting the bank
 static char pstrReplaceFile[MAX_PATH];  // the file chosen, kept for next time
+static BOOL bConvert;                   // it is converted even when it is a PCM WAVE file
 static vox::Sound Replacement;          // as last loaded
+static std::string Converted;           // what it was converted from into what, when it was
 
 BOOL ReplaceOpen()
 {
@@ -24,21 +27,24 @@ BOOL Rewriting()
     return bRewriting;
 }
 
-// Loads the chosen file afresh into Replacement.
-static BOOL LoadChosen(BOOL askDevice)
+// Loads the chosen file afresh into Replacement, for sound l.
+static BOOL LoadChosen(long l, BOOL askDevice)
 {
     Replacement = vox::Sound();
     if (!bValidReplace) {
         ShowMessage("No valid Replace");
         return FALSE;
     }
-    return LoadReplace(pstrReplaceFile, askDevice, &Replacement);
+    return LoadReplace(pstrReplaceFile, l, bConvert, askDevice, &Replacement, &Converted);
 }
 
-// Asks for the replacement WAVE file; pstrReplaceFile keeps the choice for next time.
-static BOOL ChooseWaveFile()
+// Asks for the replacement file, the WAVE files shown first or, converting, every kind of
+// audio file this build reads; pstrReplaceFile keeps the choice for next time.
+static BOOL ChooseFile(BOOL converting)
 {
-    return WaveFileDialog(pstrReplaceFile, sizeof pstrReplaceFile, OFN_HIDEREADONLY | OFN_CREATEPROMPT, FALSE);
+    const std::string audio = AudioFilters();
+    return WaveFileDialog(pstrReplaceFile, sizeof pstrReplaceFile, OFN_HIDEREADONLY | OFN_CREATEPROMPT, FALSE, audio,
+                          converting && !audio.empty() ? 2 : 1);
 }
 
 // The checks every road to the Replace dialog makes; FALSE when it goes no further. A request
@@ -66,19 +72,32 @@ static BOOL ReadyToReplace(int request, long sound)
 static void ReplaceWithChosenFile()
 {
     bValidReplace = TRUE;
+    long l = -1;
+    SelectedSound(&l);
     // A file that failed to load has been reported; there is nothing to compare.
-    if (LoadChosen(TRUE)) {
+    if (LoadChosen(l, TRUE)) {
         BOOL previewing = PlayReplace(Replacement);
         DialogBoxParamA(hInstApp, IDD_REPLACEBOX, hwndApp, ReplaceDlgProc, previewing);
     }
     bValidReplace = FALSE;
     Replacement = vox::Sound();
+    Converted.clear();
 }
 
 void Replace()
 {
-    if (ReadyToReplace(REQUEST_REPLACE, 0) && ChooseWaveFile())
+    if (ReadyToReplace(REQUEST_REPLACE, 0) && ChooseFile(FALSE)) {
+        bConvert = FALSE;
         ReplaceWithChosenFile();
+    }
+}
+
+void ReplaceAndConvert()
+{
+    if (ConversionBuilt() && ReadyToReplace(REQUEST_REPLACECONVERT, 0) && ChooseFile(TRUE)) {
+        bConvert = TRUE;
+        ReplaceWithChosenFile();
+    }
 }
 
 // The selected sound is replaced by the file at path, as if it had been chosen in the Open dialog.
@@ -90,8 +109,10 @@ void ReplaceByFile(const char* path)
     }
     long sound = -1;
     SelectedSound(&sound);
-    if (ReadyToReplace(REQUEST_DROP, sound))
+    if (ReadyToReplace(REQUEST_DROP, sound)) {
+        bConvert = FALSE;  // a PCM WAVE file goes in as it is, any other is converted
         ReplaceWithChosenFile();
+    }
 }
 
 void ReplaceByChosenFile()
@@ -116,6 +137,28 @@ static void EnableDialogButtons()
     SetDialogButtons(TRUE);
 }
 
+// The dialog grows a text under its status line that tells what the file was converted into.
+static void ShowConversion(HWND hDlg, const std::string& text)
+{
+    RECT grow = {0, 0, 164, 28};  // three lines of the dialog's font, and a gap
+    MapDialogRect(hDlg, &grow);
+    RECT r;
+    for (int id : {IDC_OK, IDC_CANCEL, IDC_ORIGINAL, IDC_NEW}) {
+        HWND control = GetDlgItem(hDlg, id);
+        GetWindowRect(control, &r);
+        MapWindowPoints(NULL, hDlg, (POINT*)&r, 2);
+        SetWindowPos(control, NULL, r.left, r.top + grow.bottom, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    GetWindowRect(GetDlgItem(hDlg, IDC_STATUS), &r);
+    MapWindowPoints(NULL, hDlg, (POINT*)&r, 2);
+    HWND converted = CreateWindowExA(0, "static", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, r.left, r.bottom,
+                                     r.right - r.left, grow.bottom, hDlg, (HMENU)IDC_CONVERTED, hInstApp, NULL);
+    SendMessageA(converted, WM_SETFONT, SendMessageA(hDlg, WM_GETFONT, 0, 0), FALSE);
+    GetWindowRect(hDlg, &r);
+    SetWindowPos(hDlg, NULL, 0, 0, r.right - r.left, r.bottom - r.top + grow.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 static void EndReplace(HWND hDlg)
 {
     bValidReplace = FALSE;
@@ -133,6 +176,8 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
         if (!SelectedSound(&l))
             l = -1;
         SetDlgItemTextA(hDlg, IDC_STATUS, "Press 'Replace' to continue.");
+        if (!Converted.empty())
+            ShowConversion(hDlg, Converted);
         if (!lParam)  // no preview is playing, so no completion will enable them
             EnableDialogButtons();
         return TRUE;
@@ -144,7 +189,7 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
             if (!SelectedSound(&l))
                 l = -1;
             bRewriting = TRUE;  // the dialog takes no commands until the rewrite is over
-            DoReplace(hDlg, l, pstrReplaceFile);
+            DoReplace(hDlg, l, pstrReplaceFile, bConvert);
             bRewriting = FALSE;
             EndReplace(hDlg);
             return TRUE;
@@ -158,7 +203,7 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
             return TRUE;
         case IDC_NEW: {
             DisableDialogButtons();
-            BOOL loaded = LoadChosen(TRUE);
+            BOOL loaded = LoadChosen(l, TRUE);
             if (!bValidReplace)  // CANCEL ended the dialog while a load error was showing
                 return TRUE;
             if (!loaded || !PlayReplace(Replacement))

@@ -1,5 +1,5 @@
-// Voxmend: the replacement: the chosen WAVE file loaded, and the rewrite behind the Replace
-// dialog's REPLACE with its progress in the status line and its failures told.
+// Voxmend: the replacement: the chosen file loaded, or converted, and the rewrite behind the
+// Replace dialog's REPLACE with its progress in the status line and its failures told.
 #include "window/replacement.h"
 
 #include <cstring>
@@ -8,25 +8,34 @@
 #include "engine/backup.h"
 #include "engine/paths.h"
 #include "engine/rewrite.h"
+#include "window/conversion.h"
 #include "window/messages.h"
 #include "window/openbank.h"
 #include "window/playback.h"
 
-BOOL LoadReplace(const char* path, BOOL askDevice, vox::Sound* sound)
+BOOL LoadReplace(const char* path, long l, BOOL convert, BOOL askDevice, vox::Sound* sound, std::string* converted)
 {
     *sound = vox::Sound();
-    std::unique_ptr<vox::Source> file = vox::Disk().Open(path);
-    if (!file) {
-        ShowMessage("Failed to open wave file");
-        return FALSE;
-    }
-    vox::WaveError e = askDevice ? vox::ReadWave(*file, sound, DevicePlays) : vox::ReadWave(*file, sound);
-    if (e != vox::WaveError::Ok) {
+    converted->clear();
+    if (!convert) {
+        std::unique_ptr<vox::Source> file = vox::Disk().Open(path);
+        if (!file) {
+            ShowMessage("Failed to open wave file");
+            return FALSE;
+        }
+        vox::WaveError e = askDevice ? vox::ReadWave(*file, sound, DevicePlays) : vox::ReadWave(*file, sound);
+        if (e == vox::WaveError::Ok)
+            return TRUE;
         *sound = vox::Sound();
-        ShowMessage(WaveErrorText(e));
-        return FALSE;
+        // Any other container or encoding is converted, where this build can.
+        if ((e != vox::WaveError::NotRiff && e != vox::WaveError::NotPcm) || !CanConvert()) {
+            ShowMessage(WaveErrorText(e));
+            return FALSE;
+        }
     }
-    return TRUE;
+    BOOL ok = ConvertForSound(path, l, "Converting " + vox::NameOf(path), sound, converted);
+    ShowInPathLine(Opened().szBankPath.c_str());
+    return ok;
 }
 
 // ---- Rewrite ---------------------------------------------------------------------------
@@ -131,33 +140,38 @@ static void ReportRewriteFailure(const vox::RewriteResult& r)
     }
 }
 
-static void RewriteBank(HWND hDlg, long l, const vox::Sound& with)
+BOOL RewriteOpenBank(const std::vector<vox::Replacement>& replacements, const vox::Progress& progress)
 {
-    const OpenBank& sfx = Opened();
-    const char* szBankPath = sfx.szBankPath.c_str();
+    const char* szBankPath = Opened().szBankPath.c_str();
     if (vox::FolderOf(szBankPath).size() + sizeof vox::kNewBankName > MAX_PATH) {
         ShowMessageF("The path of %s is too long to write %s beside it. The bank is unchanged.", szBankPath, vox::kNewBankName);
-        return;
+        return FALSE;
     }
-    StatusLine status;
-    status.hDlg = hDlg;
-    vox::Progress progress = [&status](vox::Step step, uint64_t, uint64_t) { status.Report(step); };
-    vox::RewriteResult result = vox::Rewrite(vox::Disk(), szBankPath, sfx.bank, {{(size_t)l, &with}},
-                                             vox::Backup::Keep, vox::kPieceSize, progress);
-    status.Finish();
+    vox::RewriteResult result = vox::Rewrite(vox::Disk(), szBankPath, Opened().bank, replacements, vox::Backup::Keep,
+                                             vox::kPieceSize, progress);
     if (result.error != vox::BankError::Ok) {
         ReportRewriteFailure(result);
-        return;
+        return FALSE;
     }
     CorrectDirectory(result.bank.entries);
     if (!result.backupKept)
         ShowMessageF("The new bank is in place, but the old one could not be kept as %s, so Undo cannot put it back.",
                      vox::BackupPathFor(szBankPath).c_str());
+    return TRUE;
 }
 
-void DoReplace(HWND hDlg, long l, const char* path)
+static void RewriteBank(HWND hDlg, long l, const vox::Sound& with)
+{
+    StatusLine status;
+    status.hDlg = hDlg;
+    RewriteOpenBank({{(size_t)l, &with}}, [&status](vox::Step step, uint64_t, uint64_t) { status.Report(step); });
+    status.Finish();
+}
+
+void DoReplace(HWND hDlg, long l, const char* path, BOOL convert)
 {
     vox::Sound with;
+    std::string converted;
     if (!AskYesNo("Are you sure you want to replace the sound ?")) {
         ShowMessage("Hit Cancel !");
     } else if (!Opened().bValidFile) {
@@ -166,7 +180,7 @@ void DoReplace(HWND hDlg, long l, const char* path)
         ShowMessage("No sound selected");
     } else if (PlaybackBusy()) {
         ShowMessage("A sound is still playing. Wait for it to end and replace the sound again; the bank is unchanged.");
-    } else if (LoadReplace(path, FALSE, &with)) {  // writing needs no sound device, only a sound the bank can hold
+    } else if (LoadReplace(path, l, convert, FALSE, &with, &converted)) {  // writing needs no sound device, only a sound the bank can hold
         RewriteBank(hDlg, l, with);
     }
 }

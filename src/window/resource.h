@@ -17,6 +17,8 @@
 #define IDM_REPLACE 202
 #define IDM_SAVE 203
 #define IDM_SAVEALL 204
+#define IDM_REPLACECONVERT 205
+#define IDM_REPLACEFOLDER 206
 
 // The Replace dialog's template (named REPLACEBOX in the script) and its controls. REPLACE and
 // CANCEL are the dialog's OK and Cancel, so Enter and Escape reach them.
@@ -28,3 +30,4 @@
 #define IDC_ORIGINAL 101
 #define IDC_NEW 102
 #define IDC_STATUS 103
+#define IDC_CONVERTED 104  // made at run time, when the file was converted

@@ -14,6 +14,7 @@
 #include "engine/export.h"
 #include "engine/paths.h"
 #include "window/browser.h"
+#include "window/conversion.h"
 #include "window/messages.h"
 #include "window/openbank.h"
 #include "window/replacedialog.h"
@@ -54,9 +55,11 @@ void SoundMenu(LPARAM at)
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, IDM_PLAY, "Play");
     AppendMenuA(menu, MF_STRING, IDM_REPLACE, "Replace...");
+    AppendMenuA(menu, MF_STRING, IDM_REPLACECONVERT, "Replace and Convert...");
     AppendMenuA(menu, MF_STRING, IDM_SAVE, "Save as WAVE...");
     AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuA(menu, MF_STRING, IDM_SAVEALL, "Save All as WAVE...");
+    AppendMenuA(menu, MF_STRING, IDM_REPLACEFOLDER, "Replace from Folder...");
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwndApp, NULL);
     DestroyMenu(menu);
 }
@@ -147,7 +150,7 @@ static int CALLBACK StartInCurrentFolder(HWND hwnd, UINT msg, LPARAM, LPARAM dat
     return 0;
 }
 
-static BOOL ChooseFolder(char* folder)
+BOOL ChooseFolder(const char* title, char* folder)
 {
     char start[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof start, start);
@@ -155,7 +158,7 @@ static BOOL ChooseFolder(char* folder)
     memset(&bi, 0, sizeof bi);
     bi.hwndOwner = hwndApp;
     bi.pszDisplayName = folder;
-    bi.lpszTitle = "Save every sound of the bank as a WAVE file in this folder:";
+    bi.lpszTitle = title;
     bi.ulFlags = BIF_RETURNONLYFSDIRS;
     bi.lpfn = StartInCurrentFolder;
     bi.lParam = (LPARAM)start;
@@ -167,8 +170,7 @@ static BOOL ChooseFolder(char* folder)
     return ok && folder[0];
 }
 
-// "Sounds 3, 7 and 12", shortened past ten.
-static std::string SoundNumbers(const std::vector<long>& sounds)
+std::string SoundNumbers(const std::vector<long>& sounds)
 {
     std::string out = sounds.size() == 1 ? "Sound " : "Sounds ";
     for (size_t i = 0; i < sounds.size() && i < 10; i++) {
@@ -189,7 +191,7 @@ void SaveAllSounds()
     if (!Opened().bValidFile || Opened().numwavs() == 0)
         return;
     char folder[MAX_PATH];
-    if (!ChooseFolder(folder))
+    if (!ChooseFolder("Save every sound of the bank as a WAVE file in this folder:", folder))
         return;
     std::vector<std::string> paths;
     size_t existing = 0;
@@ -275,7 +277,7 @@ void DropFiles(HDROP drop)
     }
     HWND target = ChildWindowFromPointEx(hwndApp, pt, CWP_SKIPINVISIBLE);
     ClientToScreen(hwndApp, &pt);
-    if (target == hwndDisplay && HasExtension(path, ".wav")) {
+    if (target == hwndDisplay && (HasExtension(path, ".wav") || IsAudioFileName(path))) {
         long line = LineAt(pt);
         if (line < 0 || !Opened().bValidFile) {
             ShowMessage(Opened().bValidFile ? kDropHelp : "No sfx file open");

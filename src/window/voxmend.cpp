@@ -6,6 +6,7 @@
 #include "window/openbank.h"
 #include "window/playback.h"
 #include "window/replacedialog.h"
+#include "window/replacefolder.h"
 #include "window/soundfiles.h"
 #include "window/undoreplace.h"
 
@@ -65,6 +66,8 @@ static void TakePendingRequest()
             ReplaceByChosenFile();
         else
             SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(IDC_SOUNDS, LBN_DBLCLK), (LPARAM)hwndDisplay);
+    } else if (request == REQUEST_REPLACECONVERT) {
+        SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(IDM_REPLACECONVERT, 0), 0);
     } else {
         SendMessageA(hwndApp, WM_COMMAND, MAKEWPARAM(request == REQUEST_PLAYALL ? IDC_PLAYALL : IDC_REPLACE, BN_CLICKED),
                      (LPARAM)(request == REQUEST_PLAYALL ? hwndPlayAll : hwndReplace));
@@ -130,6 +133,12 @@ static void Command(WORD id, WORD code, char* szBuffer, size_t size)
         break;
     case IDM_SAVEALL:
         SaveAllSounds();
+        break;
+    case IDM_REPLACECONVERT:
+        ReplaceAndConvert();
+        break;
+    case IDM_REPLACEFOLDER:
+        ReplaceFromFolder();
         break;
     }
 }

@@ -4,6 +4,7 @@
 #include <direct.h>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 const char szAppName[] = "Voxmend";
 HWND hwndApp, hwndText, hwndList, hwndDir, hwndPlayAll, hwndReplace, hwndStop, hwndUndo, hwndDisplay;
@@ -23,13 +24,17 @@ BOOL CopyBounded(char* dst, size_t size, const char* src)
 // and taking the one chosen. Either dialog may leave the current directory in the folder where
 // the file was chosen; the browser goes on showing, and opening by name in, the folder it
 // listed.
-BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save)
+BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save, const std::string& moreFilters, DWORD filterIndex)
 {
+    static const char wave[] = "Wave Sound Files (*.WAV)\0*.wav\0", all[] = "All Files (*.*)\0*.*\0";
+    // the pairs end with an empty string
+    const std::string filter = std::string(wave, sizeof wave - 1) + moreFilters + std::string(all, sizeof all);
     OPENFILENAMEA ofn;
     memset(&ofn, 0, sizeof ofn);
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     ofn.hwndOwner = hwndApp;
-    ofn.lpstrFilter = "Wave Sound Files (*.WAV)\0*.wav\0All Files (*.*)\0*.*\0";
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = filterIndex;
     ofn.lpstrFile = path;
     ofn.nMaxFile = size;
     ofn.Flags = flags;
@@ -63,6 +68,12 @@ BOOL SelectedSound(long* number)
         return FALSE;
     *number = atol(line);
     return TRUE;
+}
+
+void ShowInPathLine(const char* text)
+{
+    SetWindowTextA(hwndText, text);
+    UpdateWindow(hwndText);
 }
 
 void EnableMainButtons(BOOL enabled)

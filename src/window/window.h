@@ -7,6 +7,7 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 #include <cstddef>
+#include <string>
 
 #include "engine/bank.h"
 #include "window/resource.h"
@@ -26,7 +27,12 @@ void EnableMainButtons(BOOL enabled);
 BOOL SelectedEntry(HWND list, char* szBuffer, size_t size);
 // Reads the number at the start of the sound list's selected line.
 BOOL SelectedSound(long* number);
-// The common Open or Save dialog for a WAVE file, owned by the main window.
-BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save);
+// The common Open or Save dialog for a WAVE file, owned by the main window. moreFilters, pairs
+// of description and pattern, come between the WAVE files' and all files'; filterIndex, from
+// 1, is the one shown first (0: the first).
+BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save, const std::string& moreFilters = "",
+                    DWORD filterIndex = 0);
+// Work under way, told in the path line at once.
+void ShowInPathLine(const char* text);
 // Copies src into a buffer of size bytes; FALSE (and dst untouched) when it does not fit.
 BOOL CopyBounded(char* dst, size_t size, const char* src);

@@ -66,10 +66,10 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
          {Press(IDC_ORIGINAL), [&] { return PostMessageA(rd, WM_COMMAND, IDC_OK, 0); }},
          {kConfirm, "A sound is still playing. Wait for it to end and replace the sound again; the bank is unchanged."}},
         {"CANCEL while a load error shows", "",
-         {[&] { return DialogButtons(true) && (WriteFileBytes("new.wav", "junk"), boxes.hold = true) &&
+         {[&] { return DialogButtons(true) && (WriteFileBytes("new.wav", "RIFF" + vox::test::Le32(4) + "WAVE"), boxes.hold = true) &&
                        PostMessageA(rd, WM_COMMAND, IDC_NEW, 0); },
           [&] { return boxes.open && (SendMessageA(rd, WM_COMMAND, IDCANCEL, 0), AnswerOpenBox(IDOK), true); }},
-         {"Not a valid wave file"}},
+         {"Wave file appears to be corrupted"}},
         {"a read-only bank", "",
          {[&] { return SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_READONLY) != 0; }, Press(IDC_OK)},
          {kConfirm, "Unable to delete the old bank " + dir + "\\x.sfx.\nThe new bank has been saved as " + dir + "\\new.sfx.",

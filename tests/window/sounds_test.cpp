@@ -1,8 +1,6 @@
 // A sound's menu, Save as WAVE and Save All through the real dialogs, and files dropped on the window.
 #include "support.h"
 
-#include <shlobj.h>
-
 #include "engine/export.h"
 #include "memfiles.h"
 
@@ -38,32 +36,6 @@ Strings MenuItems(HWND menu)
     return out;
 }
 
-// A drop of these files at a point of the main window's client area, as Explorer makes it.
-void Drop(const Strings& files, POINT at)
-{
-    std::string names;
-    for (const std::string& f : files)
-        names += f + '\0';
-    names += '\0';
-    HGLOBAL h = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
-    DROPFILES* df = (DROPFILES*)GlobalLock(h);
-    df->pFiles = sizeof(DROPFILES);
-    df->pt = at;
-    memcpy((char*)df + sizeof(DROPFILES), names.data(), names.size());
-    GlobalUnlock(h);
-    SendMessageA(hwndApp, WM_DROPFILES, (WPARAM)h, 0);
-}
-
-// The middle of a line of a list, in the main window's client area.
-POINT AtLine(HWND list, int line)
-{
-    RECT r;
-    SendMessageA(list, LB_GETITEMRECT, line, (LPARAM)&r);
-    POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    MapWindowPoints(list, hwndApp, &pt, 1);
-    return pt;
-}
-
 TEST_F(AppTest, TheSoundMenuOpensOnARightClickAndOnShiftF10)
 {
     MakeBank("x.sfx", vox::test::Sounds({100, 100, 100}));
@@ -85,7 +57,8 @@ TEST_F(AppTest, TheSoundMenuOpensOnARightClickAndOnShiftF10)
     RunScript({takeMenu});
     rightClick();
     EXPECT_TRUE(ScriptDone());
-    EXPECT_EQ(items, (Strings{"Play", "Replace...", "Save as WAVE...", "-", "Save All as WAVE..."}));
+    EXPECT_EQ(items, (Strings{"Play", "Replace...", "Replace and Convert...", "Save as WAVE...", "-", "Save All as WAVE...",
+                              "Replace from Folder..."}));
     EXPECT_EQ(SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0), 2);
 
     items.clear();
@@ -99,7 +72,7 @@ TEST_F(AppTest, TheSoundMenuOpensOnARightClickAndOnShiftF10)
         keys[i].type = INPUT_KEYBOARD, keys[i].ki.wVk = vk[i], keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
     SendInput(4, keys, sizeof(INPUT));
     EXPECT_TRUE(PumpUntil(ScriptDone));
-    EXPECT_EQ(items.size(), 5u);
+    EXPECT_EQ(items.size(), 7u);
     EXPECT_EQ(SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0), 1);
 }
 
@@ -136,13 +109,7 @@ TEST_F(AppTest, SaveAllWritesEverySoundAndAsksOnceBeforeOverwriting)
     std::string bank = MakeBank("x.sfx", vox::test::Sounds({1001, 2000, 300}));
     CreateDirectoryA("all", NULL);
     const std::string folder = dir + "\\all";
-    auto pick = [&] {
-        HWND browse = FindWindowA("#32770", NULL);
-        if (!IsWindowVisible(browse) || !GetDlgItem(browse, IDOK) || Text(browse) == "Voxmend")
-            return false;
-        SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, (LPARAM)folder.c_str());
-        return PostMessageA(browse, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(browse, IDOK)) != FALSE;
-    };
+    auto pick = PickFolder(folder);
     const Strings names = {"000-S0.wav", "001-S1.wav", "002-S2.wav"};
     Start();
     OpenBank("x.sfx");

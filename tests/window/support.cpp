@@ -1,6 +1,8 @@
 #include "support.h"
 
 #include <direct.h>
+#include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <fstream>
@@ -235,7 +237,7 @@ std::function<bool()> AppTest::Press(int id)
     return [this, id] { return DialogButtons(true) && (SendMessageA(rd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0), true); };
 }
 
-void AppTest::ReplaceSound(long sound, const std::string& wave, std::vector<std::function<bool()>> steps)
+void AppTest::ReplaceSound(long sound, const std::string& wave, std::vector<std::function<bool()>> steps, int command)
 {
     auto choose = [file = dir + "\\" + wave] {
         HWND open = FindWindowA("#32770", "Open");
@@ -248,5 +250,53 @@ void AppTest::ReplaceSound(long sound, const std::string& wave, std::vector<std:
     steps.insert(steps.begin(), {choose, [this] { return IsWindowVisible(rd = FindWindowA("#32770", "Replace Sound")) != FALSE; }});
     RunScript(steps);
     SendMessageA(hwndDisplay, LB_SETCURSEL, sound, 0);
-    Command(IDC_REPLACE);
+    Command(command);
+}
+
+std::function<bool()> AppTest::PickFolder(const std::string& folder)
+{
+    return [folder] {
+        HWND browse = FindWindowA("#32770", NULL);
+        if (!IsWindowVisible(browse) || !GetDlgItem(browse, IDOK) || Text(browse) == "Voxmend")
+            return false;
+        // The picker selects its start folder once it has come up, which may be after this
+        // step first runs: OK only once the tree shows the folder selected.
+        HWND tree = FindWindowExA(browse, NULL, "SysTreeView32", NULL);
+        char name[MAX_PATH] = "";
+        TVITEMA item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        item.pszText = name;
+        item.cchTextMax = sizeof name;
+        if (!item.hItem || !SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&item) ||
+            folder.substr(folder.rfind('\\') + 1) != name) {
+            SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, (LPARAM)folder.c_str());
+            return false;
+        }
+        return PostMessageA(browse, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(browse, IDOK)) != FALSE;
+    };
+}
+
+void Drop(const Strings& files, POINT at)
+{
+    std::string names;
+    for (const std::string& f : files)
+        names += f + '\0';
+    names += '\0';
+    HGLOBAL h = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    DROPFILES* df = (DROPFILES*)GlobalLock(h);
+    df->pFiles = sizeof(DROPFILES);
+    df->pt = at;
+    memcpy((char*)df + sizeof(DROPFILES), names.data(), names.size());
+    GlobalUnlock(h);
+    SendMessageA(hwndApp, WM_DROPFILES, (WPARAM)h, 0);
+}
+
+POINT AtLine(HWND list, int line)
+{
+    RECT r;
+    SendMessageA(list, LB_GETITEMRECT, line, (LPARAM)&r);
+    POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    MapWindowPoints(list, hwndApp, &pt, 1);
+    return pt;
 }

@@ -78,8 +78,17 @@ protected:
     {
         return Enabled(GetDlgItem(rd, IDC_OK)) == on && Enabled(GetDlgItem(rd, IDC_ORIGINAL)) == on && Enabled(GetDlgItem(rd, IDC_NEW)) == on;
     }
-    // The Replace command for a sound: the Open dialog is given the WAVE file, then the
-    // steps run in the Replace dialog. Returns when the command has ended (or waits).
-    void ReplaceSound(long sound, const std::string& wave, std::vector<std::function<bool()>> steps);
+    // The Replace command (or another that opens the Replace dialog) for a sound: the Open
+    // dialog is given the file, then the steps run in the Replace dialog. Returns when the
+    // command has ended (or waits).
+    void ReplaceSound(long sound, const std::string& wave, std::vector<std::function<bool()>> steps,
+                      int command = IDC_REPLACE);
     std::function<bool()> Press(int id);  // once the dialog's buttons are enabled
+    // A step that chooses the folder in the folder picker.
+    std::function<bool()> PickFolder(const std::string& folder);
 };
+
+// A drop of these files at a point of the main window's client area, as Explorer makes it.
+void Drop(const Strings& files, POINT at);
+// The middle of a line of a list, in the main window's client area.
+POINT AtLine(HWND list, int line);

@@ -1,0 +1,148 @@
+// Voxmend: any audio file converted to a sound's stored format, through the conversion voxbank
+// uses; a build without its libraries says so.
+#include "window/conversion.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "window/messages.h"
+#include "window/openbank.h"
+#include "words/sounds.h"
+#ifdef VOXMEND_CONVERT
+#include "convert/convert.h"
+#include "convert/pcm.h"
+#endif
+
+#ifdef VOXMEND_CONVERT
+
+BOOL CanConvert()
+{
+    return TRUE;
+}
+
+BOOL ConversionBuilt()
+{
+    return TRUE;
+}
+
+static const std::vector<vox::AudioType>& Types()
+{
+    static const std::vector<vox::AudioType> types = vox::ReadableTypes();
+    return types;
+}
+
+static std::string Patterns(const std::vector<std::string>& extensions)
+{
+    std::string out;
+    for (const std::string& e : extensions)
+        out += (out.empty() ? "*." : ";*.") + e;
+    return out;
+}
+
+std::string AudioFilters()
+{
+    std::vector<std::string> every;
+    for (const vox::AudioType& t : Types())
+        for (const std::string& e : t.extensions)
+            if (std::find(every.begin(), every.end(), e) == every.end())
+                every.push_back(e);
+    std::string filters = "Audio Files Voxmend Converts" + std::string(1, '\0') + Patterns(every) + '\0';
+    for (const vox::AudioType& t : Types())
+        filters += t.name + " (" + Patterns(t.extensions) + ")" + '\0' + Patterns(t.extensions) + '\0';
+    return filters;
+}
+
+BOOL IsAudioFileName(const char* path)
+{
+    const char* dot = strrchr(path, '.');
+    if (!dot || strpbrk(dot, "\\/"))
+        return FALSE;
+    for (const vox::AudioType& t : Types())
+        for (const std::string& e : t.extensions)
+            if (_stricmp(dot + 1, e.c_str()) == 0)
+                return TRUE;
+    return FALSE;
+}
+
+// The path line shows the part of a file converted, at most at the screen's pace.
+struct PathLineProgress {
+    const std::string& doing;
+    DWORD paintedAt = GetTickCount();
+    int shown = -1;
+
+    void Show(uint64_t done, uint64_t total)
+    {
+        int percent = total ? (int)(done * 100 / total) : 0;
+        if (percent > 100)
+            percent = 100;
+        if (percent == shown || (shown >= 0 && GetTickCount() - paintedAt < 30))
+            return;
+        char text[MAX_PATH + 32];
+        snprintf(text, sizeof text, total ? "%s: %d%%" : "%s...", doing.c_str(), percent);
+        ShowInPathLine(text);
+        shown = percent;
+        paintedAt = GetTickCount();
+    }
+};
+
+BOOL ConvertForSound(const char* path, long l, const std::string& doing, vox::Sound* sound, std::string* converted)
+{
+    *sound = vox::Sound();
+    if (!Opened().bValidFile || l < 0 || (DWORD)l >= Opened().numwavs()) {
+        ShowMessage("No sound selected");
+        return FALSE;
+    }
+    const vox::Entry was = Opened().records(l);
+    const vox::Format target = vox::PcmFormat((uint32_t)was.rate, was.channels, was.bits);
+    if (!vox::IsSaneFormat(target)) {
+        ShowMessageF("Sound %ld is stored as %s, which nothing can be converted to.", l, words::FormatText(was).c_str());
+        return FALSE;
+    }
+    PathLineProgress progress{doing};
+    progress.Show(0, 0);
+    vox::Conversion c = vox::ConvertAudioFile(path, target, INT32_MAX,
+                                              [&progress](uint64_t done, uint64_t total) { progress.Show(done, total); });
+    if (!c.error.empty()) {
+        ShowMessageF("%s: %s", path, c.error.c_str());
+        return FALSE;
+    }
+    *sound = std::move(c.sound);
+    vox::Entry now;
+    vox::SetFormat(&now, sound->format, false);
+    now.length = (int32_t)sound->bytes.size();
+    *converted = words::ConvertedText(vox::DescribeAudio(c.source), was, now);
+    return TRUE;
+}
+
+#else  // no libsndfile and libsoxr: WAVE files only
+
+BOOL CanConvert()
+{
+    return FALSE;
+}
+
+BOOL ConversionBuilt()
+{
+    ShowMessage("Converting sound files is not in this build of Voxmend: it was made without libsndfile and libsoxr.");
+    return FALSE;
+}
+
+std::string AudioFilters()
+{
+    return "";
+}
+
+BOOL IsAudioFileName(const char*)
+{
+    return FALSE;
+}
+
+BOOL ConvertForSound(const char*, long, const std::string&, vox::Sound* sound, std::string*)
+{
+    *sound = vox::Sound();
+    ConversionBuilt();
+    return FALSE;
+}
+
+#endif
