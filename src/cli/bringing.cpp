@@ -5,6 +5,7 @@
 #include "cli/describe.h"
 #include "cli/messages.h"
 #include "disk/disk.h"
+#include "words/wave.h"
 #ifdef VOXBANK_CONVERT
 #include "convert/convert.h"
 #include "convert/pcm.h"
@@ -22,7 +23,7 @@ vox::Sound ReadWaveFile(const std::string& file)
     vox::Sound sound;
     vox::WaveError e = vox::ReadWave(*source, &sound);
     if (e != vox::WaveError::Ok)
-        Fail(file + ": " + WaveMessage(e));
+        Fail(file + ": " + words::WaveErrorText(e));
     return sound;
 }
 

@@ -12,6 +12,5 @@ namespace voxbank {
 // "BANK: what is wrong", naming new.sfx instead where that is the file at fault.
 std::string BankMessage(vox::BankError e, const std::string& bank);
 // What a WAVE file's error means, in the window's words for it.
-std::string WaveMessage(vox::WaveError e);
 
 }  // namespace voxbank

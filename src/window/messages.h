@@ -13,8 +13,6 @@ void ShowMessageF(const char* format, ...);
 BOOL AskYesNo(const char* text);
 BOOL AskYesNoF(const char* format, ...);
 
-// What a WAVE file's error means, in the words the window has always shown for it.
-const char* WaveErrorText(vox::WaveError e);
 // Why a bank cannot be worked on, in the words of the rewrite's and the undo's messages.
 const char* ProblemText(vox::BankError e);
 // new.sfx, left beside the bank, keeps a rewrite or an undo from starting.

@@ -12,6 +12,7 @@
 #include "window/messages.h"
 #include "window/openbank.h"
 #include "window/playback.h"
+#include "words/wave.h"
 
 BOOL LoadReplace(const char* path, long l, BOOL convert, BOOL askDevice, vox::Sound* sound, std::string* converted)
 {
@@ -29,7 +30,7 @@ BOOL LoadReplace(const char* path, long l, BOOL convert, BOOL askDevice, vox::So
         *sound = vox::Sound();
         // Any other container or encoding is converted, where this build can.
         if ((e != vox::WaveError::NotRiff && e != vox::WaveError::NotPcm) || !CanConvert()) {
-            ShowMessage(WaveErrorText(e));
+            ShowMessage(words::WaveErrorText(e));
             return FALSE;
         }
     }
