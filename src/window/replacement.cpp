@@ -11,6 +11,7 @@
 #include "window/messages.h"
 #include "window/openbank.h"
 #include "window/playback.h"
+#include "window/undoreplace.h"
 
 BOOL LoadReplace(const char* path, BOOL askDevice, vox::Sound* sound)
 {
@@ -150,6 +151,7 @@ static void RewriteBank(HWND hDlg, long l, const vox::Sound& with)
         return;
     }
     CorrectDirectory(result.bank.entries);
+    ReplacedBank(szBankPath, result.backupKept);
     if (!result.backupKept)
         ShowMessageF("The new bank is in place, but the old one could not be kept as %s, so Undo cannot put it back.",
                      vox::BackupPathFor(szBankPath).c_str());

@@ -1,6 +1,8 @@
 // Voxmend: Undo: the open bank and its backup change places.
 #include "window/undoreplace.h"
 
+#include <set>
+
 #include "disk/disk.h"
 #include "engine/backup.h"
 #include "engine/paths.h"
@@ -9,6 +11,16 @@
 #include "window/openbank.h"
 #include "window/playback.h"
 #include "window/replacedialog.h"
+
+static std::set<std::string> sStaleBackups;  // banks whose backup is older than their last replace
+
+void ReplacedBank(const std::string& bankPath, bool backupKept)
+{
+    if (backupKept)
+        sStaleBackups.erase(bankPath);
+    else
+        sStaleBackups.insert(bankPath);
+}
 
 static void ReportUndoFailure(const vox::BackupCheck& r)
 {
@@ -42,6 +54,11 @@ void UndoReplace()
     const char* szBankPath = bankPath.c_str();
     if (!sfx.bValidFile || !vox::Disk().Exists(vox::BackupPathFor(szBankPath))) {
         ShowMessage("Sorry, UNDO not functional");
+        return;
+    }
+    if (sStaleBackups.count(bankPath)) {
+        ShowMessageF("%s is not the bank as it was before the last replace, so Undo cannot put it back; nothing was changed.",
+                     vox::BackupPathFor(bankPath).c_str());
         return;
     }
     if (PlaybackBusy() || Playing().playingAll || Rewriting()) {

@@ -86,9 +86,24 @@ TEST_F(AppTest, AReadOnlyBackupInTheWayIsKeptAndTheReplaceSaysSo)
     ReplaceSound(0, "new.wav", {Press(IDC_OK)});
     EXPECT_EQ(boxes.texts, (Strings{kConfirm, "The new bank is in place, but the old one could not be kept as " + dir +
                                                   "\\x.sfx.bak, so Undo cannot put it back."}));
-    EXPECT_TRUE(ReadFileBytes("x.sfx") != before && ReadFileBytes("x.sfx.bak") == older);
+    const std::string replaced = ReadFileBytes("x.sfx");
+    EXPECT_TRUE(replaced != before && ReadFileBytes("x.sfx.bak") == older);
     EXPECT_EQ(GetFileAttributesA("x.sfx.bak.part"), INVALID_FILE_ATTRIBUTES);
+
+    // Undo does not offer the older backup; once a replace keeps its backup again, it does
+    boxes.texts.clear();
+    Command(IDC_UNDO);
+    EXPECT_EQ(boxes.texts, Strings{dir + "\\x.sfx.bak is not the bank as it was before the last replace, so Undo cannot put "
+                                         "it back; nothing was changed."});
+    EXPECT_TRUE(ReadFileBytes("x.sfx") == replaced && ReadFileBytes("x.sfx.bak") == older);
     SetFileAttributesA("x.sfx.bak", FILE_ATTRIBUTE_NORMAL);
+    ReplaceSound(1, "new.wav", {Press(IDC_OK)});
+    ASSERT_TRUE(WaitIdle());
+    boxes.texts.clear();
+    Command(IDC_UNDO);
+    EXPECT_EQ(boxes.texts, (Strings{"Put back x.sfx as it was before the last replace? The bank as it is now is kept as x.sfx.bak.",
+                                    "2 sounds in file"}));
+    EXPECT_TRUE(ReadFileBytes("x.sfx") == replaced);
 }
 
 }  // namespace
