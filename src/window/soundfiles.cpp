@@ -167,20 +167,6 @@ static BOOL ChooseFolder(char* folder)
     return ok && folder[0];
 }
 
-// "Sounds 3, 7 and 12", shortened past ten.
-static std::string SoundNumbers(const std::vector<long>& sounds)
-{
-    std::string out = sounds.size() == 1 ? "Sound " : "Sounds ";
-    for (size_t i = 0; i < sounds.size() && i < 10; i++) {
-        if (i > 0)
-            out += i + 1 == sounds.size() ? " and " : ", ";
-        out += std::to_string(sounds[i]);
-    }
-    if (sounds.size() > 10)
-        out += " and " + std::to_string(sounds.size() - 10) + " more";
-    return out;
-}
-
 // Every sound into one folder, under the names voxbank extract gives them; one question for
 // all the files already there. A sound the bank cannot give is skipped and told at the end;
 // a file that cannot be written ends the work.
@@ -202,7 +188,9 @@ void SaveAllSounds()
         existing += vox::Disk().Exists(path);
         paths.push_back(path);
     }
-    if (existing > 0 && !AskYesNoF("%zu files exist. Overwrite them?", existing))
+    if (existing == 1 && !AskYesNo("1 file exists. Overwrite it?"))
+        return;
+    if (existing > 1 && !AskYesNoF("%zu files exist. Overwrite them?", existing))
         return;
     std::unique_ptr<vox::Source> bank = OpenLoadedBank();
     if (!bank)

@@ -27,7 +27,26 @@ TEST_F(AppTest, AnUnplayableSoundIsSkippedAndGivesTheButtonsBack)
     bool enabled = false;
     ReplaceSound(1, "new.wav", {Press(IDC_ORIGINAL), [&] { return enabled = DialogButtons(true), PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }});
     EXPECT_TRUE(enabled);
-    EXPECT_EQ(boxes.texts, Strings(4, "WaveOutOpen Failed"));
+    EXPECT_EQ(boxes.texts, (Strings{"WaveOutOpen Failed\n\nSounds 1 and 2 could not be played as stored.", "WaveOutOpen Failed",
+                                    "WaveOutOpen Failed"}));
+}
+
+TEST_F(AppTest, PlayAllOverAWildCountTellsItsTroubleOnceAtTheEnd)
+{
+    // the directory read runs into the sample bytes: 321 entries of nothing playable
+    std::vector<TestSound> sounds = vox::test::Sounds({3000, 3000, 3000, 3000});
+    for (TestSound& s : sounds)
+        s.data.assign(s.data.size(), '\0');
+    WriteFileBytes("x.sfx", vox::test::Le32(2147483647) + vox::test::BankBytes(sounds).substr(4));
+    WriteFileBytes("x.txt", "");
+    Start();
+    OpenBank("x.sfx");
+    Command(IDC_PLAYALL);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(PlayedSounds(), "0123");
+    EXPECT_TRUE(MainButtons());
+    EXPECT_EQ(boxes.texts, (Strings{"2147483647 sounds in file", "Too many sounds in file, loading first 325",
+                                    "WaveOutOpen Failed\n\nSounds 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 and 311 more could not be played as stored."}));
 }
 
 TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)

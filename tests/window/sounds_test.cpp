@@ -144,6 +144,7 @@ TEST_F(AppTest, SaveAllWritesEverySoundAndAsksOnceBeforeOverwriting)
         return PostMessageA(browse, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(browse, IDOK)) != FALSE;
     };
     const Strings names = {"000-S0.wav", "001-S1.wav", "002-S2.wav"};
+    WriteFileBytes(folder + "\\000-S0.wav", "mine");
     Start();
     OpenBank("x.sfx");
     boxes.texts.clear();
@@ -152,7 +153,7 @@ TEST_F(AppTest, SaveAllWritesEverySoundAndAsksOnceBeforeOverwriting)
     EXPECT_TRUE(ScriptDone());
     for (size_t i = 0; i < names.size(); i++)
         EXPECT_TRUE(ReadFileBytes(folder + "\\" + names[i]) == ExtractedBytes(bank, i)) << names[i];
-    EXPECT_EQ(boxes.texts, Strings{"3 sounds saved in " + folder + "."});
+    EXPECT_EQ(boxes.texts, (Strings{"1 file exists. Overwrite it?", "3 sounds saved in " + folder + "."}));
     EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
 
     // the bank cut short: the sounds it still holds are saved over the old files, once asked
