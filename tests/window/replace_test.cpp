@@ -29,7 +29,8 @@ TEST_F(AppTest, TheWholeReplaceRoadRewritesTheBank)
     OpenBank("x.sfx");
     boxes.texts.clear();
     bool disabledAtStart = false;
-    ReplaceSound(1, "new.wav", {[&] { return disabledAtStart = DialogButtons(false) && PlaybackBusy(), true; },
+    HoldSoundEnds(true);  // the preview plays on until the buttons are looked at
+    ReplaceSound(1, "new.wav", {[&] { return disabledAtStart = DialogButtons(false) && PlaybackBusy(), HoldSoundEnds(false), true; },
                                 Press(IDC_ORIGINAL), Press(IDC_NEW), Press(IDC_OK)});
     EXPECT_TRUE(ScriptDone());
     EXPECT_TRUE(disabledAtStart);
@@ -75,6 +76,10 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
          {kConfirm, "Unable to delete the old bank " + dir + "\\x.sfx.\nThe new bank has been saved as " + dir + "\\new.sfx.",
           "Failed to rename file new.sfx\n\nThe new bank is " + dir + "\\new.sfx; the old bank " + dir + "\\x.sfx is unchanged."},
          true},
+        {"new.sfx is in the way", "", {[&] { return WriteFileBytes("new.sfx", "left"), true; }, Press(IDC_OK)},
+         {kConfirm, dir + "\\new.sfx is in the way. Move or rename it and try again; the bank is unchanged."}, true},
+        {"the bank is gone", "", {[&] { return DeleteFileA("x.sfx"), onDisk.clear(), true; }, Press(IDC_OK)},
+         {kConfirm, "Unable to open the bank " + dir + "\\x.sfx. It is unchanged."}},
         {"a WAVE file claims nearly 4 GiB; a chunk's size wraps a 32-bit position round onto itself",
          "RIFF" + vox::test::Le32(0xFFFFFFF7) + "WAVEJUNK" + vox::test::Le32(0xFFFFFFF8) + "12345678", {},
          {"Wave file appears to be corrupted"}},

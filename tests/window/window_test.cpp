@@ -72,7 +72,16 @@ TEST_F(AppTest, ASoundPlaysAloneAndPlayAllPlaysInOrderUntilStop)
     const struct { std::function<void()> act; std::vector<long> lines; } cases[] = {
         {[&] { DoubleClick(hwndDisplay, 2); }, {2}},
         {[&] { Command(IDC_PLAYALL); }, {0, 1, 2, 3}},
-        {[&] { Command(IDC_PLAYALL), PumpUntil([] { return played.size() == 2; }), Command(IDC_STOP); }, {0, 1}},
+        // Stop while sound 1 plays: its end waits until Stop is in
+        {[&] {
+             HoldSoundEnds(true);
+             Command(IDC_PLAYALL);
+             PumpUntil([] { return HeldSoundEnds() == 1; });
+             EndHeldSounds();
+             Command(IDC_STOP);
+             HoldSoundEnds(false);
+         },
+         {0, 1}},
     };
     for (const auto& c : cases) {
         played.clear();
