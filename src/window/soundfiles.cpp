@@ -84,7 +84,7 @@ static std::unique_ptr<vox::Source> OpenLoadedBank()
 static vox::BankError SaveSound(vox::Source& bank, long l, const std::string& path)
 {
     vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, Opened().records(l), path, true, vox::kPieceSize);
-    const char* file = r.failedPath.c_str();
+    const char* file = path.c_str();  // the file asked for, not the one written on the way to it
     switch (r.error) {
     case vox::BankError::Ok:
     case vox::BankError::Short:
