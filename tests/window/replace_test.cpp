@@ -64,7 +64,8 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
          {kConfirm, "The bank " + dir + "\\x.sfx has changed since it was opened. Open it again and then replace the "
                     "sound; the bank is unchanged."}},
         {"a sound still holds the device", "",
-         {Press(IDC_ORIGINAL), [&] { return PostMessageA(rd, WM_COMMAND, IDC_OK, 0); }},
+         {[&] { return DialogButtons(true) && (HoldSoundEnds(true), SendMessageA(rd, WM_COMMAND, IDC_ORIGINAL, 0), true); },
+          [&] { return PostMessageA(rd, WM_COMMAND, IDC_OK, 0); }},
          {kConfirm, "A sound is still playing. Wait for it to end and replace the sound again; the bank is unchanged."}},
         {"CANCEL while a load error shows", "",
          {[&] { return DialogButtons(true) && (WriteFileBytes("new.wav", "junk"), boxes.hold = true) &&
@@ -101,6 +102,7 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
         EXPECT_EQ(GetFileAttributesA("new.sfx") != INVALID_FILE_ATTRIBUTES, c.keepsNewBank) << c.what;
         SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_NORMAL);
         DeleteFileA("new.sfx");
+        HoldSoundEnds(false);
         ASSERT_TRUE(WaitIdle());
     }
 }
