@@ -2,8 +2,6 @@
 // the files as the failure leaves them.
 #include "support.h"
 
-#include <shlobj.h>
-
 #include <algorithm>
 
 namespace {
@@ -106,13 +104,7 @@ TEST_F(DiskFaultTest, ASaveAllThatTheDiskRefusesStopsAndLeavesNoPartOfAFile)
     WriteFileBytes("all\\001-S1.wav", "mine");
     const std::string folder = dir + "\\all";
     const Strings names = {"all\\000-S0.wav", "all\\001-S1.wav", "all\\002-S2.wav"};
-    auto pick = [&] {
-        HWND browse = FindWindowA("#32770", NULL);
-        if (!IsWindowVisible(browse) || !GetDlgItem(browse, IDOK) || Text(browse) == "Voxmend")
-            return false;
-        SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, (LPARAM)folder.c_str());
-        return PostMessageA(browse, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(browse, IDOK)) != FALSE;
-    };
+    const auto pick = PickFolder(folder);
     Start();
     const char kAsk[] = "1 file exists. Overwrite it?";
     EachFailure({WRITE_FILE, MOVE_FILE}, [&] { OpenBank("x.sfx"); },

@@ -164,13 +164,7 @@ TEST_F(AppTest, SaveAllWritesEverySoundAndAsksOnceBeforeOverwriting)
     std::string bank = MakeBank("x.sfx", vox::test::Sounds({1001, 2000, 300}));
     CreateDirectoryA("all", NULL);
     const std::string folder = dir + "\\all";
-    auto pick = [&] {
-        HWND browse = FindWindowA("#32770", NULL);
-        if (!IsWindowVisible(browse) || !GetDlgItem(browse, IDOK) || Text(browse) == "Voxmend")
-            return false;
-        SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, (LPARAM)folder.c_str());
-        return PostMessageA(browse, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(browse, IDOK)) != FALSE;
-    };
+    const auto pick = PickFolder(folder);
     const Strings names = {"000-S0.wav", "001-S1.wav", "002-S2.wav"};
     WriteFileBytes(folder + "\\000-S0.wav", "mine");
     Start();
@@ -204,6 +198,39 @@ TEST_F(AppTest, SaveAllWritesEverySoundAndAsksOnceBeforeOverwriting)
                                     "2 sounds saved in " + folder + ". Sound 2 could not be read from the bank and was not saved."}));
     EXPECT_TRUE(ReadFileBytes(folder + "\\001-S1.wav") == ExtractedBytes(bank, 1));
     EXPECT_TRUE(ReadFileBytes(folder + "\\002-S2.wav") == ExtractedBytes(bank, 2)) << "the old file is kept whole";
+}
+
+TEST_F(AppTest, SaveAllThatCannotStartOrWriteSaysWhyAndKeepsTheFiles)
+{
+    const std::vector<TestSound> sounds = vox::test::Sounds({500, 600});
+    MakeBank("x.sfx", sounds);
+    CreateDirectoryA("all", NULL);
+    const std::string bank = dir + "\\x.sfx", sound = dir + "\\all\\000-S0.wav";
+    const struct { const char* what; std::function<void()> meanwhile; Strings says; } cases[] = {
+        {"the bank is gone", [] { DeleteFileA("x.sfx"); }, {"Unable to open the bank " + bank + ". Nothing was saved."}},
+        {"another bank in its place", [&] { MakeBank("x.sfx", vox::test::Sounds({600, 500})); },
+         {"The bank " + bank + " has changed since it was opened. Open it again and then save the sounds; nothing was saved."}},
+        {"a folder under the sound's name", [] { CreateDirectoryA("all\\000-S0.wav", NULL); },
+         {"1 file exists. Overwrite it?", "Unable to replace " + sound + ". It is as it was."}},
+        {"a folder where the sound is written first",
+         [] { WriteFileBytes("all\\000-S0.wav", "mine"), CreateDirectoryA("all\\000-S0.wav.part", NULL); },
+         {"1 file exists. Overwrite it?", "Unable to create " + sound + ". It was not saved."}},
+    };
+    Start();
+    const Files start = Snapshot(dir);
+    for (const auto& c : cases) {
+        Restore(dir, start);
+        OpenBank("x.sfx");
+        c.meanwhile();
+        const Files before = Snapshot(dir);
+        boxes.texts.clear();
+        RunScript({PickFolder(dir + "\\all")});
+        Command(IDM_SAVEALL);
+        EXPECT_EQ(boxes.texts, c.says) << c.what;
+        EXPECT_TRUE(Snapshot(dir) == before) << c.what;
+        RemoveDirectoryA("all\\000-S0.wav");
+        RemoveDirectoryA("all\\000-S0.wav.part");
+    }
 }
 
 TEST_F(AppTest, AWaveFileDroppedOnASoundReplacesItThroughTheDialog)

@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <direct.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <fstream>
@@ -364,6 +365,17 @@ std::string AppTest::Text(HWND w)
     char text[MAX_PATH * 2] = "";
     GetWindowTextA(w, text, sizeof text);
     return text;
+}
+
+std::function<bool()> AppTest::PickFolder(const std::string& folder)
+{
+    return [folder] {
+        HWND browse = FindWindowA("#32770", NULL);
+        if (!IsWindowVisible(browse) || !GetDlgItem(browse, IDOK) || Text(browse) == "Voxmend")
+            return false;
+        SendMessageA(browse, BFFM_SETSELECTIONA, TRUE, (LPARAM)folder.c_str());
+        return PostMessageA(browse, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(browse, IDOK)) != FALSE;
+    };
 }
 
 std::function<bool()> AppTest::Press(int id)

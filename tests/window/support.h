@@ -102,4 +102,6 @@ protected:
     // steps run in the Replace dialog. Returns when the command has ended (or waits).
     void ReplaceSound(long sound, const std::string& wave, std::vector<std::function<bool()>> steps);
     std::function<bool()> Press(int id);  // once the dialog's buttons are enabled
+    // A step that chooses folder in Save All's folder picker.
+    static std::function<bool()> PickFolder(const std::string& folder);
 };
