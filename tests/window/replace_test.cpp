@@ -85,9 +85,31 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
          "RIFF" + vox::test::Le32(0xFFFFFFF7) + "WAVEJUNK" + vox::test::Le32(0xFFFFFFF8) + "12345678", {},
          {"Wave file appears to be corrupted"}},
     };
+    // each way a WAVE file can be unfit, refused before the dialog opens
+    auto wave = [](const std::function<void(vox::test::WaveLayout&)>& change) {
+        vox::test::WaveLayout w;
+        change(w);
+        return vox::test::WaveBytes(w);
+    };
+    std::string noData = wave([](vox::test::WaveLayout&) {});
+    noData.replace(noData.find("data"), 4, "junk");
+    const std::string full = wave([](vox::test::WaveLayout&) {});
+    const std::pair<std::string, const char*> unfit[] = {
+        {"junk", "Not a valid wave file"},
+        {"RIFF" + vox::test::Le32(12) + "WAVE" + vox::test::Chunk("LIST", "abcd"), "Wave file appears to be corrupted"},
+        {wave([](vox::test::WaveLayout& w) { w.fmtSize = 14; }), "Failed to load format chunk"},
+        {wave([](vox::test::WaveLayout& w) { w.tag = 3; }), "Not a PCM file"},
+        {wave([](vox::test::WaveLayout& w) { w.channels = 0; }), "Can't play format"},
+        {noData, "No data chunk"},
+        {wave([](vox::test::WaveLayout& w) { w.data.clear(); }), "Chunk has no data"},
+        {full.substr(0, full.size() - 10), "Failed to read chunk"},
+    };
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    for (const auto& u : unfit)
+        all.push_back({u.second, u.first, {}, {u.second}});
     MakeBank("x.sfx", sounds);
     Start();
-    for (const Case& c : cases) {
+    for (const Case& c : all) {
         onDisk = MakeBank("x.sfx", sounds);
         MakeWave("new.wav", 2000);
         if (!c.wave.empty())
