@@ -3,6 +3,7 @@
 #include "window/replacement.h"
 
 #include <cstring>
+#include <set>
 
 #include "disk/disk.h"
 #include "engine/backup.h"
@@ -11,7 +12,6 @@
 #include "window/messages.h"
 #include "window/openbank.h"
 #include "window/playback.h"
-#include "window/undoreplace.h"
 
 BOOL LoadReplace(const char* path, BOOL askDevice, vox::Sound* sound)
 {
@@ -31,6 +31,13 @@ BOOL LoadReplace(const char* path, BOOL askDevice, vox::Sound* sound)
 }
 
 // ---- Rewrite ---------------------------------------------------------------------------
+
+static std::set<std::string> sOlderBackups;  // banks whose last replace kept no backup
+
+BOOL BackupOlderThanReplace(const std::string& bankPath)
+{
+    return sOlderBackups.count(bankPath) > 0;
+}
 
 // The status line of the Replace dialog. Dots are added per piece, but repainting is a round
 // trip to the window system each time, so it is done at most at the screen's pace and always
@@ -151,10 +158,13 @@ static void RewriteBank(HWND hDlg, long l, const vox::Sound& with)
         return;
     }
     CorrectDirectory(result.bank.entries);
-    ReplacedBank(szBankPath, result.backupKept);
-    if (!result.backupKept)
-        ShowMessageF("The new bank is in place, but the old one could not be kept as %s, so Undo cannot put it back.",
-                     vox::BackupPathFor(szBankPath).c_str());
+    if (result.backupKept) {
+        sOlderBackups.erase(szBankPath);
+        return;
+    }
+    sOlderBackups.insert(szBankPath);
+    ShowMessageF("The new bank is in place, but the old one could not be kept as %s, so Undo cannot put it back.",
+                 vox::BackupPathFor(szBankPath).c_str());
 }
 
 void DoReplace(HWND hDlg, long l, const char* path)

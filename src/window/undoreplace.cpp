@@ -1,8 +1,6 @@
 // Voxmend: Undo: the open bank and its backup change places.
 #include "window/undoreplace.h"
 
-#include <set>
-
 #include "disk/disk.h"
 #include "engine/backup.h"
 #include "engine/paths.h"
@@ -11,16 +9,7 @@
 #include "window/openbank.h"
 #include "window/playback.h"
 #include "window/replacedialog.h"
-
-static std::set<std::string> sStaleBackups;  // banks whose backup is older than their last replace
-
-void ReplacedBank(const std::string& bankPath, bool backupKept)
-{
-    if (backupKept)
-        sStaleBackups.erase(bankPath);
-    else
-        sStaleBackups.insert(bankPath);
-}
+#include "window/replacement.h"
 
 static void ReportUndoFailure(const vox::BackupCheck& r)
 {
@@ -56,7 +45,7 @@ void UndoReplace()
         ShowMessage("Sorry, UNDO not functional");
         return;
     }
-    if (sStaleBackups.count(bankPath)) {
+    if (BackupOlderThanReplace(bankPath)) {  // never offer what the replace said Undo cannot do
         ShowMessageF("%s is not the bank as it was before the last replace, so Undo cannot put it back; nothing was changed.",
                      vox::BackupPathFor(bankPath).c_str());
         return;
