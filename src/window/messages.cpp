@@ -53,6 +53,19 @@ const char* ProblemText(vox::BankError e)
     }
 }
 
+std::string SoundNumbers(const std::vector<long>& sounds)
+{
+    std::string out = sounds.size() == 1 ? "Sound " : "Sounds ";
+    for (size_t i = 0; i < sounds.size() && i < 10; i++) {
+        if (i > 0)
+            out += i + 1 == sounds.size() ? " and " : ", ";
+        out += std::to_string(sounds[i]);
+    }
+    if (sounds.size() > 10)
+        out += " and " + std::to_string(sounds.size() - 10) + " more";
+    return out;
+}
+
 void ReportInTheWay(const std::string& fresh)
 {
     ShowMessageF("%s is in the way. Move or rename it and try again; the bank is unchanged.", fresh.c_str());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/bank.h"
 #include "engine/wave.h"
@@ -15,5 +16,7 @@ BOOL AskYesNoF(const char* format, ...);
 
 // Why a bank cannot be worked on, in the words of the rewrite's and the undo's messages.
 const char* ProblemText(vox::BankError e);
+// "Sounds 3, 7 and 12", shortened past ten.
+std::string SoundNumbers(const std::vector<long>& sounds);
 // new.sfx, left beside the bank, keeps a rewrite or an undo from starting.
 void ReportInTheWay(const std::string& fresh);

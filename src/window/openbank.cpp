@@ -31,18 +31,24 @@ static void FillSoundList(const vox::IndexNames& index)
     InvalidateRect(hwndDisplay, NULL, TRUE);
 }
 
+// No bank is open: nothing of the one that was stays listed.
+static void Forget()
+{
+    sfx = OpenBank();
+    SendMessageA(hwndDisplay, LB_RESETCONTENT, 0, 0);
+}
+
 void Loadsfx(const char* path, const char* name)
 {
+    // the path line names this bank already, also while its messages are up
+    SendMessageA(hwndDisplay, LB_RESETCONTENT, 0, 0);
     vox::NamedBank opened;
     vox::BankError read = vox::OpenBankWithIndex(vox::Disk(), path, &opened);
     opened.file.reset();  // on Windows an open handle would keep a rewrite from taking the name
-    if (read == vox::BankError::Open) {
-        sfx.bValidFile = FALSE;
-        return;
-    }
     if (read != vox::BankError::Ok) {
-        ShowMessageF("%s is shorter than its directory says; it may be damaged and was not opened.", name);
-        sfx.bValidFile = FALSE;
+        Forget();
+        if (read != vox::BankError::Open)
+            ShowMessageF("%s is shorter than its directory says; it may be damaged and was not opened.", name);
         return;
     }
     ShowMessageF("%ld sounds in file", (long)opened.bank.storedCount);
@@ -52,8 +58,8 @@ void Loadsfx(const char* path, const char* name)
     // Without the index file beside it the bank is closed, so that nothing acts on a
     // directory that is not the one listed.
     if (!opened.hasIndex) {
+        Forget();
         ShowMessageF("Unable to open Index File: %s", vox::IndexFileName(name).c_str());
-        sfx.bValidFile = FALSE;
         return;
     }
     sfx.index = std::move(opened.index);
@@ -66,7 +72,7 @@ void Loadsfx(const char* path, const char* name)
 
 void CloseBank()
 {
-    sfx.bValidFile = FALSE;
+    Forget();
 }
 
 void CorrectDirectory(const std::vector<vox::Entry>& entries)

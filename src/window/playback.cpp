@@ -1,7 +1,10 @@
 // Voxmend: playing stored sounds and the replacement, play-all, and the requests that wait.
 #include "window/playback.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "disk/disk.h"
 #include "window/messages.h"
@@ -13,6 +16,11 @@ static WAVEHDR WaveHdr;
 static LPSTR lpData;
 static BOOL playall;
 static long playallno;
+
+// During Play All a sound's trouble is told once, when the sequence ends, so that a run of bad
+// sounds does not raise a box for each one.
+static std::string sFirstTrouble;
+static std::vector<long> sTroubled;
 
 static int sPending = REQUEST_NONE;  // a request that came while the device was busy
 static long sPendingSound;
@@ -47,6 +55,28 @@ static void FreeBlock(void* block)
     GlobalFree(handle);
 }
 
+
+// A message about sound l: shown now, or during Play All kept for its end.
+static void Trouble(long l, const char* text)
+{
+    if (!playall) {
+        ShowMessage(text);
+        return;
+    }
+    if (sTroubled.empty())
+        sFirstTrouble = text;
+    if (sTroubled.empty() || sTroubled.back() != l)
+        sTroubled.push_back(l);
+}
+
+static void TellTroubleOfAll()
+{
+    if (sTroubled.empty())
+        return;
+    std::vector<long> troubled;
+    troubled.swap(sTroubled);
+    ShowMessageF("%s\n\n%s could not be played as stored.", sFirstTrouble.c_str(), SoundNumbers(troubled).c_str());
+}
 
 static void ReleaseData()
 {
@@ -94,15 +124,17 @@ static void ReadSound(long l, const vox::Entry& r)
     const OpenBank& sfx = Opened();
     std::unique_ptr<vox::Source> bank = sfx.bValidFile ? vox::Disk().Open(sfx.szBankPath) : nullptr;
     if (!bank) {
-        ShowMessage("Failed to open input file");
+        Trouble(l, "Failed to open input file");
         return;
     }
+    char text[128];
+    snprintf(text, sizeof text, "Sound %ld runs past the end of the bank file; what is missing plays as silence.", l);
     if (!vox::ReadSound(*bank, r, (uint8_t*)lpData))
-        ShowMessageF("Sound %ld runs past the end of the bank file; what is missing plays as silence.", l);
+        Trouble(l, text);
 }
 
 // Queues lpData; on a refusal everything is released and FALSE returned.
-static BOOL QueueBuffer(LPWAVEHDR header, DWORD length, const char* prepareFailed, const char* writeFailed)
+static BOOL QueueBuffer(long l, LPWAVEHDR header, DWORD length, const char* prepareFailed, const char* writeFailed)
 {
     header->lpData = lpData;
     header->dwBufferLength = length;
@@ -110,12 +142,12 @@ static BOOL QueueBuffer(LPWAVEHDR header, DWORD length, const char* prepareFaile
     header->dwLoops = 0;
     if (waveOutPrepareHeader(hWaveOut, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
         ClosePlayback(hWaveOut, header);
-        ShowMessage(prepareFailed);
+        Trouble(l, prepareFailed);
         return FALSE;
     }
     if (waveOutWrite(hWaveOut, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
         ClosePlayback(hWaveOut, header);
-        ShowMessage(writeFailed);
+        Trouble(l, writeFailed);
         return FALSE;
     }
     return TRUE;
@@ -129,21 +161,21 @@ BOOL PlayOne(long l)
         return FALSE;
     vox::Entry r = sfx.records(l);
     if (!OpenDevice(vox::FormatOf(r))) {
-        ShowMessage("WaveOutOpen Failed");
+        Trouble(l, "WaveOutOpen Failed");
         return FALSE;
     }
     lpData = r.length > 0 ? (LPSTR)AllocBlock((DWORD)r.length) : NULL;
     if (!lpData) {
         ClosePlayback(hWaveOut, NULL);
-        ShowMessage("GlobalAllocPtr Failed");
+        Trouble(l, "GlobalAllocPtr Failed");
         return FALSE;
     }
     ReadSound(l, r);
-    return QueueBuffer(&WaveHdr, (DWORD)r.length, "waveOutPrepareHeader Failed", "waveOutWrite Failed");
+    return QueueBuffer(l, &WaveHdr, (DWORD)r.length, "waveOutPrepareHeader Failed", "waveOutWrite Failed");
 }
 
 // Starts the next sound of the sequence; one that fails to start is skipped, and when none
-// is left the sequence ends.
+// is left the sequence ends, telling what went wrong on the way.
 static void PlayNextOfAll()
 {
     while (playall && Opened().bValidFile && (DWORD)playallno < Opened().numwavs()) {
@@ -154,6 +186,7 @@ static void PlayNextOfAll()
     playall = 0;
     playallno = 0;
     EnableMainButtons(TRUE);
+    TellTroubleOfAll();
 }
 
 void PlayAll()
@@ -240,5 +273,5 @@ BOOL PlayReplace(const vox::Sound& sound)
         return FALSE;
     }
     memcpy(lpData, sound.bytes.data(), dwdatasize);
-    return QueueBuffer(header, dwdatasize, "Unable to Prepare Header", "Failed to write to wave device");
+    return QueueBuffer(-1, header, dwdatasize, "Unable to Prepare Header", "Failed to write to wave device");
 }

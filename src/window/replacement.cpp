@@ -3,6 +3,7 @@
 #include "window/replacement.h"
 
 #include <cstring>
+#include <set>
 
 #include "disk/disk.h"
 #include "engine/backup.h"
@@ -40,6 +41,13 @@ BOOL LoadReplace(const char* path, long l, BOOL convert, BOOL askDevice, vox::So
 }
 
 // ---- Rewrite ---------------------------------------------------------------------------
+
+static std::set<std::string> sOlderBackups;  // banks whose last replace kept no backup
+
+BOOL BackupOlderThanReplace(const std::string& bankPath)
+{
+    return sOlderBackups.count(bankPath) > 0;
+}
 
 // The status line of the Replace dialog. Dots are added per piece, but repainting is a round
 // trip to the window system each time, so it is done at most at the screen's pace and always
@@ -155,9 +163,13 @@ BOOL RewriteOpenBank(const std::vector<vox::Replacement>& replacements, const vo
         return FALSE;
     }
     CorrectDirectory(result.bank.entries);
-    if (!result.backupKept)
-        ShowMessageF("The new bank is in place, but the old one could not be kept as %s, so Undo cannot put it back.",
-                     vox::BackupPathFor(szBankPath).c_str());
+    if (result.backupKept) {
+        sOlderBackups.erase(szBankPath);
+        return TRUE;
+    }
+    sOlderBackups.insert(szBankPath);
+    ShowMessageF("The new bank is in place, but the old one could not be kept as %s, so Undo cannot put it back.",
+                 vox::BackupPathFor(szBankPath).c_str());
     return TRUE;
 }
 

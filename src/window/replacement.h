@@ -21,3 +21,6 @@ void DoReplace(HWND hDlg, long l, const char* path, BOOL convert = FALSE);
 // Rewrites the open bank with these replacements, keeping the backup, and tells what failed;
 // the open bank's directory follows. FALSE when the bank was left as it was.
 BOOL RewriteOpenBank(const std::vector<vox::Replacement>& replacements, const vox::Progress& progress);
+// Whether the last replace of the bank at bankPath could not keep the bank before it as the
+// backup, so that the backup beside it is an older one.
+BOOL BackupOlderThanReplace(const std::string& bankPath);

@@ -87,7 +87,7 @@ static std::unique_ptr<vox::Source> OpenLoadedBank()
 static vox::BankError SaveSound(vox::Source& bank, long l, const std::string& path)
 {
     vox::ExportResult r = vox::ExportWaveFile(vox::Disk(), bank, Opened().records(l), path, true, vox::kPieceSize);
-    const char* file = r.failedPath.c_str();
+    const char* file = path.c_str();  // the file asked for, not the one written on the way to it
     switch (r.error) {
     case vox::BankError::Ok:
     case vox::BankError::Short:
@@ -170,19 +170,6 @@ BOOL ChooseFolder(const char* title, char* folder)
     return ok && folder[0];
 }
 
-std::string SoundNumbers(const std::vector<long>& sounds)
-{
-    std::string out = sounds.size() == 1 ? "Sound " : "Sounds ";
-    for (size_t i = 0; i < sounds.size() && i < 10; i++) {
-        if (i > 0)
-            out += i + 1 == sounds.size() ? " and " : ", ";
-        out += std::to_string(sounds[i]);
-    }
-    if (sounds.size() > 10)
-        out += " and " + std::to_string(sounds.size() - 10) + " more";
-    return out;
-}
-
 // Every sound into one folder, under the names voxbank extract gives them; one question for
 // all the files already there. A sound the bank cannot give is skipped and told at the end;
 // a file that cannot be written ends the work.
@@ -204,7 +191,9 @@ void SaveAllSounds()
         existing += vox::Disk().Exists(path);
         paths.push_back(path);
     }
-    if (existing > 0 && !AskYesNoF("%zu files exist. Overwrite them?", existing))
+    if (existing == 1 && !AskYesNo("1 file exists. Overwrite it?"))
+        return;
+    if (existing > 1 && !AskYesNoF("%zu files exist. Overwrite them?", existing))
         return;
     std::unique_ptr<vox::Source> bank = OpenLoadedBank();
     if (!bank)

@@ -12,5 +12,3 @@ void SaveAllSounds();
 void DropFiles(HDROP drop);
 // Asks for a folder, starting in the current one, under title.
 BOOL ChooseFolder(const char* title, char* folder);
-// "Sounds 3, 7 and 12", shortened past ten.
-std::string SoundNumbers(const std::vector<long>& sounds);

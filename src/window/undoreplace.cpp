@@ -9,6 +9,7 @@
 #include "window/openbank.h"
 #include "window/playback.h"
 #include "window/replacedialog.h"
+#include "window/replacement.h"
 
 static void ReportUndoFailure(const vox::BackupCheck& r)
 {
@@ -44,6 +45,11 @@ void UndoReplace()
         ShowMessage("Sorry, UNDO not functional");
         return;
     }
+    if (BackupOlderThanReplace(bankPath)) {  // never offer what the replace said Undo cannot do
+        ShowMessageF("%s is not the bank as it was before the last replace, so Undo cannot put it back; nothing was changed.",
+                     vox::BackupPathFor(bankPath).c_str());
+        return;
+    }
     if (PlaybackBusy() || Playing().playingAll || Rewriting()) {
         ShowMessage("A sound is still playing. Wait for it to end and press Undo again; nothing was changed.");
         return;
@@ -61,6 +67,10 @@ void UndoReplace()
         ReportUndoFailure(undone);
         return;
     }
+    // The bank as it was is still under its second name when the last rename was refused: it
+    // takes the backup's name now if it can, as the question said, rather than at the next undo.
+    if (undone.backupPath != vox::BackupPathFor(bankPath))
+        vox::CheckBackup(vox::Disk(), bankPath);
     char path[MAX_PATH], name[MAX_PATH];
     CopyBounded(path, sizeof path, szBankPath);
     CopyBounded(name, sizeof name, bankName.c_str());

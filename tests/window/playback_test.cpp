@@ -27,7 +27,26 @@ TEST_F(AppTest, AnUnplayableSoundIsSkippedAndGivesTheButtonsBack)
     bool enabled = false;
     ReplaceSound(1, "new.wav", {Press(IDC_ORIGINAL), [&] { return enabled = DialogButtons(true), PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }});
     EXPECT_TRUE(enabled);
-    EXPECT_EQ(boxes.texts, Strings(4, "WaveOutOpen Failed"));
+    EXPECT_EQ(boxes.texts, (Strings{"WaveOutOpen Failed\n\nSounds 1 and 2 could not be played as stored.", "WaveOutOpen Failed",
+                                    "WaveOutOpen Failed"}));
+}
+
+TEST_F(AppTest, PlayAllOverAWildCountTellsItsTroubleOnceAtTheEnd)
+{
+    // the directory read runs into the sample bytes: 321 entries of nothing playable
+    std::vector<TestSound> sounds = vox::test::Sounds({3000, 3000, 3000, 3000});
+    for (TestSound& s : sounds)
+        s.data.assign(s.data.size(), '\0');
+    WriteFileBytes("x.sfx", vox::test::Le32(2147483647) + vox::test::BankBytes(sounds).substr(4));
+    WriteFileBytes("x.txt", "");
+    Start();
+    OpenBank("x.sfx");
+    Command(IDC_PLAYALL);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(PlayedSounds(), "0123");
+    EXPECT_TRUE(MainButtons());
+    EXPECT_EQ(boxes.texts, (Strings{"2147483647 sounds in file", "Too many sounds in file, loading first 325",
+                                    "WaveOutOpen Failed\n\nSounds 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 and 311 more could not be played as stored."}));
 }
 
 TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)
@@ -44,19 +63,20 @@ TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)
     for (size_t i = 0; i < a.size(); i++)
         bankOf[{a[i].rate, a[i].data.substr(0, 16)}] = 'a', bankOf[{b[i].rate, b[i].data.substr(0, 16)}] = 'b';
 
+    HoldSoundEnds(true);
     Command(IDC_PLAYALL);
-    // b's count box stays open until the next sound has started under it
-    size_t atBox = 0;
+    // a's sound 1 starts under b's count box, and ends once b is taken
     boxes.hold = true;
-    RunScript({[&] { return boxes.open && (atBox = played.size()) > 0; },
-               [&] { return played.size() > atBox && (AnswerOpenBox(IDOK), true); }});
+    RunScript({[&] { return boxes.open && HeldSoundEnds() == 1 && (EndHeldSounds(), true); },
+               [&] { return played.size() == 2 && (AnswerOpenBox(IDOK), true); }});
     OpenBank("b.sfx");
     boxes.hold = false;
+    HoldSoundEnds(false);
     ASSERT_TRUE(WaitIdle());
-    std::string seen;  // a's sound 1, and maybe 2, start before b is taken
+    std::string seen;
     for (const Played& p : played)
         seen += bankOf.count({p.rate, p.head}) ? bankOf[{p.rate, p.head}] : '?';
-    EXPECT_TRUE(seen == "aabbb" || seen == "aaabb") << seen;
+    EXPECT_EQ(seen, "aabbb");
 
     played.clear();
     Command(IDC_PLAYALL);
@@ -78,6 +98,8 @@ TEST_F(AppTest, RequestsMadeWhileSomethingPlaysWaitForTheDevice)
     auto command = [this](int id) { return [this, id] { Command(id); }; };
     // the dialog is cancelled as soon as it opens; its preview plays on
     auto replace = [this] { ReplaceSound(0, "new.wav", {[this] { return PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }}); };
+    auto hold = [] { HoldSoundEnds(true); };
+    auto letGo = [] { HoldSoundEnds(false); };
     struct Case {
         const char* what;
         std::vector<std::function<void()>> actions;  // the first starts a playback
@@ -89,7 +111,8 @@ TEST_F(AppTest, RequestsMadeWhileSomethingPlaysWaitForTheDevice)
         {"Stop after a sound waits", {sound(0), sound(2), command(IDC_STOP)}, "0"},
         {"Play All during a preview", {replace, command(IDC_PLAYALL)}, "P0123"},
         {"Replace during a preview", {replace, replace}, "PP"},
-        {"Stop after Play All waits", {replace, command(IDC_PLAYALL), command(IDC_STOP)}, "P"},
+        // the preview has not ended when Play All is asked for
+        {"Stop after Play All waits", {hold, replace, command(IDC_PLAYALL), command(IDC_STOP), letGo}, "P"},
     };
     for (const Case& c : cases) {
         played.clear();

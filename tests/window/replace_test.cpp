@@ -29,7 +29,8 @@ TEST_F(AppTest, TheWholeReplaceRoadRewritesTheBank)
     OpenBank("x.sfx");
     boxes.texts.clear();
     bool disabledAtStart = false;
-    ReplaceSound(1, "new.wav", {[&] { return disabledAtStart = DialogButtons(false) && PlaybackBusy(), true; },
+    HoldSoundEnds(true);  // the preview plays on until the buttons are looked at
+    ReplaceSound(1, "new.wav", {[&] { return disabledAtStart = DialogButtons(false) && PlaybackBusy(), HoldSoundEnds(false), true; },
                                 Press(IDC_ORIGINAL), Press(IDC_NEW), Press(IDC_OK)});
     EXPECT_TRUE(ScriptDone());
     EXPECT_TRUE(disabledAtStart);
@@ -63,7 +64,8 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
          {kConfirm, "The bank " + dir + "\\x.sfx has changed since it was opened. Open it again and then replace the "
                     "sound; the bank is unchanged."}},
         {"a sound still holds the device", "",
-         {Press(IDC_ORIGINAL), [&] { return PostMessageA(rd, WM_COMMAND, IDC_OK, 0); }},
+         {[&] { return DialogButtons(true) && (HoldSoundEnds(true), SendMessageA(rd, WM_COMMAND, IDC_ORIGINAL, 0), true); },
+          [&] { return PostMessageA(rd, WM_COMMAND, IDC_OK, 0); }},
          {kConfirm, "A sound is still playing. Wait for it to end and replace the sound again; the bank is unchanged."}},
         {"CANCEL while a load error shows", "",
          {[&] { return DialogButtons(true) && (WriteFileBytes("new.wav", "RIFF" + vox::test::Le32(4) + "WAVE"), boxes.hold = true) &&
@@ -75,13 +77,46 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
          {kConfirm, "Unable to delete the old bank " + dir + "\\x.sfx.\nThe new bank has been saved as " + dir + "\\new.sfx.",
           "Failed to rename file new.sfx\n\nThe new bank is " + dir + "\\new.sfx; the old bank " + dir + "\\x.sfx is unchanged."},
          true},
+        {"new.sfx is in the way", "", {[&] { return WriteFileBytes("new.sfx", "left"), true; }, Press(IDC_OK)},
+         {kConfirm, dir + "\\new.sfx is in the way. Move or rename it and try again; the bank is unchanged."}, true},
+        {"the bank is gone", "", {[&] { return DeleteFileA("x.sfx"), onDisk.clear(), true; }, Press(IDC_OK)},
+         {kConfirm, "Unable to open the bank " + dir + "\\x.sfx. It is unchanged."}},
         {"a WAVE file claims nearly 4 GiB; a chunk's size wraps a 32-bit position round onto itself",
          "RIFF" + vox::test::Le32(0xFFFFFFF7) + "WAVEJUNK" + vox::test::Le32(0xFFFFFFF8) + "12345678", {},
          {"Wave file appears to be corrupted"}},
     };
+    // each way a WAVE file can be unfit, refused before the dialog opens
+    auto wave = [](const std::function<void(vox::test::WaveLayout&)>& change) {
+        vox::test::WaveLayout w;
+        change(w);
+        return vox::test::WaveBytes(w);
+    };
+    std::string noData = wave([](vox::test::WaveLayout&) {});
+    noData.replace(noData.find("data"), 4, "junk");
+    const std::string full = wave([](vox::test::WaveLayout&) {});
+#ifdef VOXMEND_CONVERT
+    // What is no PCM WAVE file goes to the conversion, which gives libsndfile's reason.
+    const std::string notRiff = dir + "\\new.wav: Format not recognised.";
+    const std::string notPcm = dir + "\\new.wav: Unspecified internal error.";
+#else
+    const std::string notRiff = "Not a valid wave file", notPcm = "Not a PCM file";
+#endif
+    const std::pair<std::string, std::string> unfit[] = {
+        {"junk", notRiff},
+        {"RIFF" + vox::test::Le32(12) + "WAVE" + vox::test::Chunk("LIST", "abcd"), "Wave file appears to be corrupted"},
+        {wave([](vox::test::WaveLayout& w) { w.fmtSize = 14; }), "Failed to load format chunk"},
+        {wave([](vox::test::WaveLayout& w) { w.tag = 3; }), notPcm},
+        {wave([](vox::test::WaveLayout& w) { w.channels = 0; }), "Can't play format"},
+        {noData, "No data chunk"},
+        {wave([](vox::test::WaveLayout& w) { w.data.clear(); }), "Chunk has no data"},
+        {full.substr(0, full.size() - 10), "Failed to read chunk"},
+    };
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    for (const auto& u : unfit)
+        all.push_back({u.second.c_str(), u.first, {}, {u.second}});
     MakeBank("x.sfx", sounds);
     Start();
-    for (const Case& c : cases) {
+    for (const Case& c : all) {
         onDisk = MakeBank("x.sfx", sounds);
         MakeWave("new.wav", 2000);
         if (!c.wave.empty())
@@ -96,6 +131,7 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
         EXPECT_EQ(GetFileAttributesA("new.sfx") != INVALID_FILE_ATTRIBUTES, c.keepsNewBank) << c.what;
         SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_NORMAL);
         DeleteFileA("new.sfx");
+        HoldSoundEnds(false);
         ASSERT_TRUE(WaitIdle());
     }
 }

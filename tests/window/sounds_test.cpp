@@ -20,6 +20,33 @@ std::string ExtractedBytes(const std::string& bank, size_t l)
     return files.files["x.wav"];
 }
 
+uint32_t Le32At(const std::string& b, size_t at)
+{
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; i--)
+        v = v << 8 | (uint8_t)b[at + (size_t)i];
+    return v;
+}
+
+// The RIFF size counts the file behind it, and every chunk, an odd one with its zero pad byte,
+// ends where the next begins and the last where the file ends: what a format bug shared with
+// the engine's export would break without the comparison seeing it.
+::testing::AssertionResult WellFormedRiff(const std::string& b)
+{
+    if (b.size() < 12 || b.compare(0, 4, "RIFF") || b.compare(8, 4, "WAVE") || Le32At(b, 4) != b.size() - 8)
+        return ::testing::AssertionFailure() << "RIFF header of a file of " << b.size();
+    size_t at = 12;
+    while (at + 8 <= b.size()) {
+        size_t size = Le32At(b, at + 4), end = at + 8 + size;
+        if (end + size % 2 > b.size() || (size % 2 && b[end] != 0))
+            return ::testing::AssertionFailure() << b.substr(at, 4) << " chunk of " << size << " at " << at;
+        at = end + size % 2;
+    }
+    if (at != b.size())
+        return ::testing::AssertionFailure() << "bytes behind the last chunk at " << at;
+    return ::testing::AssertionSuccess();
+}
+
 HWND OpenMenu()
 {
     HWND menu = FindWindowA("#32768", NULL);
@@ -86,18 +113,19 @@ TEST_F(AppTest, SaveAsWaveWritesWhatExtractWrites)
     const std::string target = dir + "\\out\\one.wav";
     RunScript({[&] {
         HWND save = FindWindowA("#32770", "Save As");
-        if (!IsWindowVisible(save))
-            return false;
         HWND name = GetDlgItem(save, 0x47c) ? GetDlgItem(save, 0x47c) : GetDlgItem(save, 0x480);
+        if (!IsWindowVisible(save) || !IsWindowEnabled(save) || Text(name).empty())  // until it offers its name
+            return false;
         offered = Text(name);
         SetWindowTextA(name, target.c_str());
-        return PostMessageA(save, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(save, IDOK)) != FALSE;
+        return Text(name) == target && PostMessageA(save, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(save, IDOK)) != FALSE;
     }});
     SendMessageA(hwndDisplay, LB_SETCURSEL, 0, 0);
     Command(IDM_SAVE);
     EXPECT_TRUE(ScriptDone());
     EXPECT_EQ(offered, "000-S0.wav");
     EXPECT_TRUE(ReadFileBytes(target) == ExtractedBytes(bank, 0));
+    EXPECT_TRUE(WellFormedRiff(ReadFileBytes(target)));
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(sizeof cwd, cwd);
     EXPECT_EQ(cwd, dir) << "the current folder is kept";
@@ -109,17 +137,22 @@ TEST_F(AppTest, SaveAllWritesEverySoundAndAsksOnceBeforeOverwriting)
     std::string bank = MakeBank("x.sfx", vox::test::Sounds({1001, 2000, 300}));
     CreateDirectoryA("all", NULL);
     const std::string folder = dir + "\\all";
-    auto pick = PickFolder(folder);
+    const auto pick = PickFolder(folder);
     const Strings names = {"000-S0.wav", "001-S1.wav", "002-S2.wav"};
+    WriteFileBytes(folder + "\\000-S0.wav", "mine");
     Start();
     OpenBank("x.sfx");
     boxes.texts.clear();
+    pathLog.clear();
     RunScript({pick});
     Command(IDM_SAVEALL);
     EXPECT_TRUE(ScriptDone());
-    for (size_t i = 0; i < names.size(); i++)
+    EXPECT_EQ(pathLog, (Strings{"Saving sound 1 of 3...", "Saving sound 2 of 3...", "Saving sound 3 of 3...", dir + "\\x.sfx"}));
+    for (size_t i = 0; i < names.size(); i++) {
         EXPECT_TRUE(ReadFileBytes(folder + "\\" + names[i]) == ExtractedBytes(bank, i)) << names[i];
-    EXPECT_EQ(boxes.texts, Strings{"3 sounds saved in " + folder + "."});
+        EXPECT_TRUE(WellFormedRiff(ReadFileBytes(folder + "\\" + names[i]))) << names[i];
+    }
+    EXPECT_EQ(boxes.texts, (Strings{"1 file exists. Overwrite it?", "3 sounds saved in " + folder + "."}));
     EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
 
     // the bank cut short: the sounds it still holds are saved over the old files, once asked
@@ -138,6 +171,39 @@ TEST_F(AppTest, SaveAllWritesEverySoundAndAsksOnceBeforeOverwriting)
                                     "2 sounds saved in " + folder + ". Sound 2 could not be read from the bank and was not saved."}));
     EXPECT_TRUE(ReadFileBytes(folder + "\\001-S1.wav") == ExtractedBytes(bank, 1));
     EXPECT_TRUE(ReadFileBytes(folder + "\\002-S2.wav") == ExtractedBytes(bank, 2)) << "the old file is kept whole";
+}
+
+TEST_F(AppTest, SaveAllThatCannotStartOrWriteSaysWhyAndKeepsTheFiles)
+{
+    const std::vector<TestSound> sounds = vox::test::Sounds({500, 600});
+    MakeBank("x.sfx", sounds);
+    CreateDirectoryA("all", NULL);
+    const std::string bank = dir + "\\x.sfx", sound = dir + "\\all\\000-S0.wav";
+    const struct { const char* what; std::function<void()> meanwhile; Strings says; } cases[] = {
+        {"the bank is gone", [] { DeleteFileA("x.sfx"); }, {"Unable to open the bank " + bank + ". Nothing was saved."}},
+        {"another bank in its place", [&] { MakeBank("x.sfx", vox::test::Sounds({600, 500})); },
+         {"The bank " + bank + " has changed since it was opened. Open it again and then save the sounds; nothing was saved."}},
+        {"a folder under the sound's name", [] { CreateDirectoryA("all\\000-S0.wav", NULL); },
+         {"1 file exists. Overwrite it?", "Unable to replace " + sound + ". It is as it was."}},
+        {"a folder where the sound is written first",
+         [] { WriteFileBytes("all\\000-S0.wav", "mine"), CreateDirectoryA("all\\000-S0.wav.part", NULL); },
+         {"1 file exists. Overwrite it?", "Unable to create " + sound + ". It was not saved."}},
+    };
+    Start();
+    const Files start = Snapshot(dir);
+    for (const auto& c : cases) {
+        Restore(dir, start);
+        OpenBank("x.sfx");
+        c.meanwhile();
+        const Files before = Snapshot(dir);
+        boxes.texts.clear();
+        RunScript({PickFolder(dir + "\\all")});
+        Command(IDM_SAVEALL);
+        EXPECT_EQ(boxes.texts, c.says) << c.what;
+        EXPECT_TRUE(Snapshot(dir) == before) << c.what;
+        RemoveDirectoryA("all\\000-S0.wav");
+        RemoveDirectoryA("all\\000-S0.wav.part");
+    }
 }
 
 TEST_F(AppTest, AWaveFileDroppedOnASoundReplacesItThroughTheDialog)

@@ -10,6 +10,7 @@
 
 Boxes boxes;
 Strings statusLog;
+Strings pathLog;
 std::vector<Played> played;
 const vox::Format kWaveFormat = {vox::kPcm, 2, 22050, 88200, 4, 16, 0};
 
@@ -24,6 +25,34 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     ASSERT_TRUE(f.write(bytes.data(), (std::streamsize)bytes.size()).flush()) << path;
+}
+
+Files Snapshot(const std::string& folder, const std::string& prefix)
+{
+    Files out;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd)) {
+        const std::string name = fd.cFileName, path = folder + "\\" + name;
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            out[prefix + name] = ReadFileBytes(path);
+        else if (name != "." && name != "..")
+            for (const auto& f : Snapshot(path, prefix + name + "\\"))
+                out.insert(f);
+    }
+    FindClose(h);
+    return out;
+}
+
+void Restore(const std::string& folder, const Files& files)
+{
+    for (const auto& f : Snapshot(folder)) {
+        SetFileAttributesA((folder + "\\" + f.first).c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!files.count(f.first))
+            DeleteFileA((folder + "\\" + f.first).c_str());
+    }
+    for (const auto& f : files)
+        WriteFileBytes(folder + "\\" + f.first, f.second);
 }
 
 std::string MakeBank(const std::string& name, const std::vector<TestSound>& sounds)
@@ -125,6 +154,82 @@ void RefuseDevice(bool queries, bool opens)
     ImportedWaveOutOpen = MaybeRefuse;
 }
 
+// The disk's calls, patched in their import slots as waveOutOpen is.
+#ifdef _WIN64
+#define IMPORT(name, decorated) extern "C" decltype(&name) Imported##name __asm__("__imp_" #name);
+#else
+#define IMPORT(name, decorated) extern "C" decltype(&name) Imported##name __asm__("__imp__" decorated);
+#endif
+IMPORT(WriteFile, "WriteFile@20")
+IMPORT(FlushFileBuffers, "FlushFileBuffers@4")
+IMPORT(MoveFileExA, "MoveFileExA@12")
+IMPORT(CreateHardLinkA, "CreateHardLinkA@12")
+
+const char* const kDiskCallNames[DISK_CALLS] = {"WriteFile", "FlushFileBuffers", "MoveFileExA", "CreateHardLinkA"};
+static int diskCalls[DISK_CALLS];
+static int failingCall = -1, failingAt = -1;
+static decltype(&WriteFile) realWriteFile;
+static decltype(&FlushFileBuffers) realFlushFileBuffers;
+static decltype(&MoveFileExA) realMoveFileExA;
+static decltype(&CreateHardLinkA) realCreateHardLinkA;
+
+// Counts the call; whether it is the one to fail.
+static bool Fails(DiskCall call)
+{
+    int n = diskCalls[call]++;
+    if (call != failingCall || n != failingAt)
+        return false;
+    SetLastError(ERROR_DISK_FULL);
+    return true;
+}
+
+static BOOL WINAPI FakeWriteFile(HANDLE h, LPCVOID p, DWORD n, LPDWORD put, LPOVERLAPPED o)
+{
+    return !Fails(WRITE_FILE) && realWriteFile(h, p, n, put, o);
+}
+static BOOL WINAPI FakeFlushFileBuffers(HANDLE h)
+{
+    return !Fails(FLUSH_FILE) && realFlushFileBuffers(h);
+}
+static BOOL WINAPI FakeMoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    return !Fails(MOVE_FILE) && realMoveFileExA(from, to, flags);
+}
+static BOOL WINAPI FakeCreateHardLinkA(LPCSTR to, LPCSTR from, LPSECURITY_ATTRIBUTES sa)
+{
+    return !Fails(HARD_LINK) && realCreateHardLinkA(to, from, sa);
+}
+
+template <typename F>
+static void Patch(F& slot, F* real, F fake)
+{
+    *real = slot;
+    DWORD was;
+    VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &was);
+    slot = fake;
+}
+
+void CountDiskCalls()
+{
+    if (!realWriteFile) {
+        Patch(ImportedWriteFile, &realWriteFile, FakeWriteFile);
+        Patch(ImportedFlushFileBuffers, &realFlushFileBuffers, FakeFlushFileBuffers);
+        Patch(ImportedMoveFileExA, &realMoveFileExA, FakeMoveFileExA);
+        Patch(ImportedCreateHardLinkA, &realCreateHardLinkA, FakeCreateHardLinkA);
+    }
+    failingCall = failingAt = -1;
+    for (int& n : diskCalls)
+        n = 0;
+}
+
+int DiskCalls(DiskCall call) { return diskCalls[call]; }
+
+void FailDiskCall(DiskCall call, int n)
+{
+    CountDiskCalls();
+    failingCall = call, failingAt = n;
+}
+
 static HHOOK cbtHook, textHook, getHook;
 
 void AnswerOpenBox(int button)
@@ -153,19 +258,49 @@ static LRESULT CALLBACK TextHook(int code, WPARAM wParam, LPARAM lParam)
     const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
     if (code == HC_ACTION && m->message == WM_SETTEXT && GetDlgCtrlID(m->hwnd) == IDC_STATUS && GetParent(m->hwnd) != hwndApp)
         statusLog.push_back((const char*)m->lParam);
+    if (code == HC_ACTION && m->message == WM_SETTEXT && m->hwnd == hwndText && hwndText)
+        pathLog.push_back((const char*)m->lParam);
     return CallNextHookEx(textHook, code, wParam, lParam);
 }
 
 // Looks at the device whenever any loop takes a message: a sound unlike the last one seen has started.
+static bool holdEnds;
+static std::vector<MSG> heldEnds;
+
+void HoldSoundEnds(bool hold)
+{
+    holdEnds = hold;
+    if (!hold) {
+        for (const MSG& m : heldEnds)
+            PostMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+        heldEnds.clear();
+    }
+}
+
+size_t HeldSoundEnds() { return heldEnds.size(); }
+
+void EndHeldSounds()
+{
+    std::vector<MSG> ends;
+    ends.swap(heldEnds);
+    for (const MSG& m : ends)
+        DispatchMessageA(&m);
+}
+
 static LRESULT CALLBACK GetHook(int code, WPARAM wParam, LPARAM lParam)
 {
     static Played last;
+    MSG* msg = (MSG*)lParam;
     const NowPlaying now = Playing();
     if (!now.bytes) {
         last = Played();
     } else if (now.format.nSamplesPerSec != last.rate || std::string(now.bytes, 16) != last.head) {
         last = {now.format.nSamplesPerSec, std::string(now.bytes, 16), (long)SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0)};
         played.push_back(last);
+    }
+    if (code == HC_ACTION && wParam == PM_REMOVE && holdEnds && msg->message == MM_WOM_DONE) {
+        heldEnds.push_back(*msg);
+        msg->message = WM_NULL;
     }
     return CallNextHookEx(getHook, code, wParam, lParam);
 }
@@ -201,6 +336,7 @@ void AppTest::SetUp()
 
 void AppTest::TearDown()
 {
+    HoldSoundEnds(false);
     WaitIdle();
     if (hwndApp)
         DestroyWindow(hwndApp);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@
 using Strings = std::vector<std::string>;
 using vox::test::TestSound;
 
+using Files = std::map<std::string, std::string>;
+// Every file of the folder and those inside it, named relative to it, with its bytes.
+Files Snapshot(const std::string& folder, const std::string& prefix = "");
+// The folder holds these files again, and no others.
+void Restore(const std::string& folder, const Files& files);
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // Writes the bank and an index file naming its sounds S0, S1...; returns the bank's bytes.
@@ -33,6 +39,19 @@ bool ScriptDone();
 // The program's sound device refuses format queries, opens, or neither.
 void RefuseDevice(bool queries, bool opens);
 
+// While held, the device's reports that a sound has ended wait in the test instead of reaching
+// the window, so that a test decides when each sound ends. Letting go posts them again.
+void HoldSoundEnds(bool hold);
+size_t HeldSoundEnds();
+void EndHeldSounds();  // the held reports reach the window now; holding goes on
+
+// The disk calls the program makes: one of them can be made to fail, once.
+enum DiskCall { WRITE_FILE, FLUSH_FILE, MOVE_FILE, HARD_LINK, DISK_CALLS };
+extern const char* const kDiskCallNames[DISK_CALLS];
+void CountDiskCalls();  // from zero, none failing
+int DiskCalls(DiskCall call);  // made since
+void FailDiskCall(DiskCall call, int n);  // the n-th call from now on (0 is the next) fails
+
 struct Boxes {
     Strings texts;      // every box shown, in order
     bool hold = false;  // leave boxes open for a script to answer; else Yes or OK is pressed
@@ -41,6 +60,7 @@ struct Boxes {
 extern Boxes boxes;
 void AnswerOpenBox(int button);
 extern Strings statusLog;  // every text the Replace dialog's status line was given
+extern Strings pathLog;    // every text the main window's path line was given
 
 struct Played {
     DWORD rate;
@@ -85,7 +105,7 @@ protected:
                       int command = IDC_REPLACE);
     std::function<bool()> Press(int id);  // once the dialog's buttons are enabled
     // A step that chooses the folder in the folder picker.
-    std::function<bool()> PickFolder(const std::string& folder);
+    static std::function<bool()> PickFolder(const std::string& folder);
 };
 
 // A drop of these files at a point of the main window's client area, as Explorer makes it.

@@ -45,30 +45,46 @@ TEST_F(AppTest, UndoPutsBackTheBankBeforeTheReplaceAndASecondUndoRedoes)
     EXPECT_TRUE(ReadFileBytes("x.sfx") == replaced && ReadFileBytes("x.sfx.bak") == before);
 }
 
-TEST_F(AppTest, UndoRefusesWhileASoundPlaysAndADamagedBackup)
+// Every refusal of Undo, each with the files as they were.
+TEST_F(AppTest, UndoRefusesWithItsReasonAndChangesNothing)
 {
-    const std::string bank = MakeBank("x.sfx", vox::test::Sounds({6000, 100}));
+    MakeBank("x.sfx", vox::test::Sounds({6000, 100}));
     const std::string good = vox::test::BankBytes(vox::test::Sounds({200, 100}));
+    const std::string bank = dir + "\\x.sfx";
+    const std::string question = "Put back x.sfx as it was before the last replace? The bank as it is now is kept as x.sfx.bak.";
+    const std::string refused = "Unable to put back " + bank + ".bak in the place of " + bank +
+                                ": the file system refused. Both files are as they were.";
     Start();
     OpenBank("x.sfx");
-    const struct { const char* what; std::string backup; std::function<void()> meanwhile; std::string says; } cases[] = {
-        {"a sound plays", good, [&] { DoubleClick(hwndDisplay, 0); },
-         "A sound is still playing. Wait for it to end and press Undo again; nothing was changed."},
-        {"a truncated backup", good.substr(0, 40), {},
-         "The backup " + dir + "\\x.sfx.bak cannot be put back: it is shorter than its directory says. The bank and its "
-         "backup are as they were."},
-        {"a backup of 326 sounds", vox::test::BankBytes(vox::test::Sounds(std::vector<size_t>(326, 1))), {},
-         "The backup " + dir + "\\x.sfx.bak cannot be put back: its header counts more than 325 sounds. The bank and "
-         "its backup are as they were."},
+    auto damaged = [&](const char* problem) {
+        return "The backup " + bank + ".bak cannot be put back: " + problem + ". The bank and its backup are as they were.";
     };
+    const struct { const char* what; std::string backup; std::function<void()> meanwhile; Strings says; } cases[] = {
+        {"no backup", "", {}, {kNothing}},
+        {"a sound plays", good, [&] { DoubleClick(hwndDisplay, 0); },
+         {"A sound is still playing. Wait for it to end and press Undo again; nothing was changed."}},
+        {"a truncated backup", good.substr(0, 40), {}, {damaged("it is shorter than its directory says")}},
+        {"a backup of 326 sounds", vox::test::BankBytes(vox::test::Sounds(std::vector<size_t>(326, 1))), {},
+         {damaged("its header counts more than 325 sounds")}},
+        {"a backup whose sounds overlap", vox::test::BankBytes(vox::test::Sounds({200, 100})).replace(16 + 28 + 4, 1, "\x50"), {},
+         {damaged("its sounds do not lie back to back right behind the directory")}},
+        {"new.sfx in the way", good, [] { WriteFileBytes("new.sfx", "left"); },
+         {question, dir + "\\new.sfx is in the way. Move or rename it and try again; the bank is unchanged."}},
+        {"no bank", good, [] { DeleteFileA("x.sfx"); }, {question, "The bank " + bank + " is not there any more; nothing was changed."}},
+        {"a read-only bank", good, [] { SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_READONLY); }, {question, refused}},
+    };
+    const Files start = Snapshot(dir);
     for (const auto& c : cases) {
-        WriteFileBytes("x.sfx.bak", c.backup);
+        Restore(dir, start);
+        if (!c.backup.empty())
+            WriteFileBytes("x.sfx.bak", c.backup);
         if (c.meanwhile)
             c.meanwhile();
+        const Files before = Snapshot(dir);
         boxes.texts.clear();
         Command(IDC_UNDO);
-        EXPECT_EQ(boxes.texts, Strings{c.says}) << c.what;
-        EXPECT_TRUE(ReadFileBytes("x.sfx") == bank && ReadFileBytes("x.sfx.bak") == c.backup) << c.what;
+        EXPECT_EQ(boxes.texts, c.says) << c.what;
+        EXPECT_TRUE(Snapshot(dir) == before) << c.what;
         ASSERT_TRUE(WaitIdle());
     }
 }
@@ -86,9 +102,24 @@ TEST_F(AppTest, AReadOnlyBackupInTheWayIsKeptAndTheReplaceSaysSo)
     ReplaceSound(0, "new.wav", {Press(IDC_OK)});
     EXPECT_EQ(boxes.texts, (Strings{kConfirm, "The new bank is in place, but the old one could not be kept as " + dir +
                                                   "\\x.sfx.bak, so Undo cannot put it back."}));
-    EXPECT_TRUE(ReadFileBytes("x.sfx") != before && ReadFileBytes("x.sfx.bak") == older);
+    const std::string replaced = ReadFileBytes("x.sfx");
+    EXPECT_TRUE(replaced != before && ReadFileBytes("x.sfx.bak") == older);
     EXPECT_EQ(GetFileAttributesA("x.sfx.bak.part"), INVALID_FILE_ATTRIBUTES);
+
+    // Undo does not offer the older backup; once a replace keeps its backup again, it does
+    boxes.texts.clear();
+    Command(IDC_UNDO);
+    EXPECT_EQ(boxes.texts, Strings{dir + "\\x.sfx.bak is not the bank as it was before the last replace, so Undo cannot put "
+                                         "it back; nothing was changed."});
+    EXPECT_TRUE(ReadFileBytes("x.sfx") == replaced && ReadFileBytes("x.sfx.bak") == older);
     SetFileAttributesA("x.sfx.bak", FILE_ATTRIBUTE_NORMAL);
+    ReplaceSound(1, "new.wav", {Press(IDC_OK)});
+    ASSERT_TRUE(WaitIdle());
+    boxes.texts.clear();
+    Command(IDC_UNDO);
+    EXPECT_EQ(boxes.texts, (Strings{"Put back x.sfx as it was before the last replace? The bank as it is now is kept as x.sfx.bak.",
+                                    "2 sounds in file"}));
+    EXPECT_TRUE(ReadFileBytes("x.sfx") == replaced);
 }
 
 }  // namespace

@@ -30,26 +30,37 @@ TEST_F(AppTest, TheBuiltProgramComesUpWithItsControls)
     CloseHandle(pi.hProcess);
 }
 
-TEST_F(AppTest, OpeningABankListsItsSoundsAndATooShortOneIsRefused)
+TEST_F(AppTest, OpeningABankListsItsSoundsAndOneThatFailsShowsNothingOfTheLast)
 {
     MakeBank("x.sfx", vox::test::Sounds(std::vector<size_t>(12, 10)));
     WriteFileBytes("x.txt", vox::test::IndexText({"Alpha", "Beta"}));  // later sounds repeat the last name
     WriteFileBytes("cut.sfx", vox::test::BankBytes(vox::test::Sounds({10, 10, 10})).substr(0, 16 + 2 * 28));
     WriteFileBytes("cut.txt", "");
+    WriteFileBytes("bare.sfx", vox::test::BankBytes(vox::test::Sounds({10, 10})));
     Start();
-    OpenBank("x.sfx");
-    EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
-    Strings lines = Lines(hwndDisplay);
-    ASSERT_EQ(lines.size(), 12u);
-    EXPECT_EQ(lines[0], "  0. Alpha");
-    EXPECT_EQ(lines[1], "  1. Beta");
-    EXPECT_EQ(lines[11], " 11. Beta");
+    const struct { const char* bank; Strings says; } cases[] = {
+        {"cut.sfx", {"cut.sfx is shorter than its directory says; it may be damaged and was not opened."}},  // no count
+        {"bare.sfx", {"2 sounds in file", "Unable to open Index File: bare.txt"}},
+    };
+    for (const auto& c : cases) {
+        OpenBank("x.sfx");
+        EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
+        Strings lines = Lines(hwndDisplay);
+        ASSERT_EQ(lines.size(), 12u);
+        EXPECT_EQ(lines[0], "  0. Alpha");
+        EXPECT_EQ(lines[1], "  1. Beta");
+        EXPECT_EQ(lines[11], " 11. Beta");
 
-    OpenBank("cut.sfx");  // its count is never announced, and the bank is closed
-    DoubleClick(hwndDisplay, 1);
-    EXPECT_FALSE(PlaybackBusy());
-    EXPECT_EQ(boxes.texts, (Strings{"12 sounds in file", "cut.sfx is shorter than its directory says; it may be damaged and was not opened.",
-                                    "No sfx file open"}));
+        boxes.texts.clear();
+        OpenBank(c.bank);  // the bank is closed, and nothing of x.sfx stays under its path
+        EXPECT_EQ(Text(hwndText), dir + "\\" + c.bank);
+        EXPECT_EQ(Lines(hwndDisplay), Strings{}) << c.bank;
+        Command(IDC_PLAYALL);
+        EXPECT_FALSE(PlaybackBusy());
+        Strings says = c.says;
+        says.push_back("No sfx file open");
+        EXPECT_EQ(boxes.texts, says);
+    }
 }
 
 TEST_F(AppTest, ASoundPlaysAloneAndPlayAllPlaysInOrderUntilStop)
@@ -61,7 +72,16 @@ TEST_F(AppTest, ASoundPlaysAloneAndPlayAllPlaysInOrderUntilStop)
     const struct { std::function<void()> act; std::vector<long> lines; } cases[] = {
         {[&] { DoubleClick(hwndDisplay, 2); }, {2}},
         {[&] { Command(IDC_PLAYALL); }, {0, 1, 2, 3}},
-        {[&] { Command(IDC_PLAYALL), PumpUntil([] { return played.size() == 2; }), Command(IDC_STOP); }, {0, 1}},
+        // Stop while sound 1 plays: its end waits until Stop is in
+        {[&] {
+             HoldSoundEnds(true);
+             Command(IDC_PLAYALL);
+             PumpUntil([] { return HeldSoundEnds() == 1; });
+             EndHeldSounds();
+             Command(IDC_STOP);
+             HoldSoundEnds(false);
+         },
+         {0, 1}},
     };
     for (const auto& c : cases) {
         played.clear();
