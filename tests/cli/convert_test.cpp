@@ -162,7 +162,6 @@ TEST_F(Converting, AFileThatCannotBeReadChangesNothing)
     const struct { std::vector<std::string> args; int status; std::string says; } cases[] = {
         {{"replace", Path("BANK.SFX"), "0=" + Path("ok.flac"), "1=" + Path("junk.ogg"), "--convert"}, 1, "junk.ogg: "},
         {{"replace", Path("BANK.SFX"), "1=" + Path("gone.flac"), "--convert"}, 1, "gone.flac: "},
-        {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac")}, 1, "ok.flac: Not a valid wave file"},
         {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--bits", "16"}, 2, "go with --convert"},
         {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--convert", "--bits", "24"}, 2, "only where the bank"},
         {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--convert", "--bits", "12"}, 2, "--bits"},
@@ -211,11 +210,6 @@ TEST_F(Converting, ImportTakesBackOnlyWhatWasEdited)
     EXPECT_TRUE(Get("BANK.SFX.bak") == bank);
 }
 
-uint32_t Le32At(const std::string& s, size_t at)
-{
-    return (uint8_t)s[at] | (uint8_t)s[at + 1] << 8 | (uint8_t)s[at + 2] << 16 | (uint32_t)(uint8_t)s[at + 3] << 24;
-}
-
 // What extract writes, read by libsndfile: every format and odd length a bank holds, each
 // sample as stored, the RIFF size that of the file and an odd chunk padded.
 TEST_F(Converting, ExtractedFilesAreWhatAnotherReaderReads)
@@ -238,10 +232,10 @@ TEST_F(Converting, ExtractedFilesAreWhatAnotherReaderReads)
         const std::string name = "out/" + vox::ExtractedName(n, nullptr), file = Get(name);
         const std::string at = name + ", " + std::to_string(t.bits) + "-bit, " + std::to_string(t.data.size()) + " bytes";
         ASSERT_GT(file.size(), 44u) << at;
-        EXPECT_EQ(Le32At(file, 4), file.size() - 8) << at << ": the RIFF size";
+        EXPECT_EQ(Get32(file, 4), file.size() - 8) << at << ": the RIFF size";
         size_t data = file.find("data");
         ASSERT_NE(data, std::string::npos) << at;
-        EXPECT_EQ(Le32At(file, data + 4), t.data.size()) << at;
+        EXPECT_EQ(Get32(file, data + 4), t.data.size()) << at;
         EXPECT_EQ(file.size(), data + 8 + t.data.size() + t.data.size() % 2) << at << ": the pad byte";
         if (t.data.size() % 2) {
             EXPECT_EQ(file.back(), '\0') << at;

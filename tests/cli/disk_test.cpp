@@ -80,14 +80,6 @@ void Arrange(const Folder& f)
     f.Put("old/005-f.wav", "another");
 }
 
-std::vector<std::string> Expand(const Folder& f, std::vector<std::string> words)
-{
-    for (std::string& w : words)
-        for (size_t at; (at = w.find('@')) != std::string::npos;)
-            w.replace(at, 1, f.Path(""));
-    return words;
-}
-
 TEST(VoxbankOnAFailingDisk, DoesAllOrSaysWhyAndChangesNothing)
 {
     const std::vector<Scenario> scenarios = {
@@ -105,7 +97,9 @@ TEST(VoxbankOnAFailingDisk, DoesAllOrSaysWhyAndChangesNothing)
         Arrange(f);
         if (s.piecemeal)
             std::filesystem::remove(f.Path("BANK.txt"));
-        const std::vector<std::string> args = Expand(f, s.args);
+        std::vector<std::string> args;
+        for (const std::string& a : s.args)
+            args.push_back(f.InFolder(a));
         std::vector<std::string> env = {"LD_PRELOAD=" KILLPOINT, "ASAN_OPTIONS=verify_asan_link_order=0",
                                         "VOXBANK_FAIL_LOG=" + f.Path(".failed")};
         env.insert(env.end(), s.env.begin(), s.env.end());

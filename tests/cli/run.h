@@ -29,6 +29,13 @@ public:
         return bytes.str();
     }
     bool Has(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+    // The text with each '@' standing for this folder.
+    std::string InFolder(std::string s) const
+    {
+        for (size_t at; (at = s.find('@')) != std::string::npos;)
+            s.replace(at, 1, Path(""));
+        return s;
+    }
 
     // Runs voxbank with these arguments and "NAME=value" settings added to its environment;
     // its output goes to the file output names where that is given.

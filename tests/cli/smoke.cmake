@@ -15,6 +15,14 @@ function(run)
   set(out "${out}" PARENT_SCOPE)
 endfunction()
 
+# Fails with why unless the two files hold the same bytes.
+function(same a b why)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files ${a} ${b} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE differs)
+  if(differs)
+    message(FATAL_ERROR "${why}")
+  endif()
+endfunction()
+
 run("${MKDEMO}" .)
 configure_file("${WORK}/DEMO.SFX" "${WORK}/before.sfx" COPYONLY)
 run("${VOXBANK}" list DEMO.SFX)
@@ -23,24 +31,12 @@ if(NOT out MATCHES "  1  Rising chirp +[0-9]+ +[0-9]+  PCM 1ch 22050 Hz 16-bit")
 endif()
 run("${VOXBANK}" extract DEMO.SFX -o out\\wav)
 run("${VOXBANK}" replace DEMO.SFX "1=out\\wav\\001-Rising chirp.wav" "Stereo beep=out/wav/003-Stereo beep.wav")
-execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX before.sfx WORKING_DIRECTORY "${WORK}"
-                RESULT_VARIABLE differs)
-if(differs)
-  message(FATAL_ERROR "DEMO.SFX differs after its own sounds were put back")
-endif()
+same(DEMO.SFX before.sfx "DEMO.SFX differs after its own sounds were put back")
 
 run("${VOXBANK}" replace DEMO.SFX "1=out\\wav\\003-Stereo beep.wav")
-execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX.bak before.sfx WORKING_DIRECTORY "${WORK}"
-                RESULT_VARIABLE differs)
-if(differs)
-  message(FATAL_ERROR "DEMO.SFX.bak is not the bank before the replace")
-endif()
+same(DEMO.SFX.bak before.sfx "DEMO.SFX.bak is not the bank before the replace")
 run("${VOXBANK}" undo DEMO.SFX)
-execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX before.sfx WORKING_DIRECTORY "${WORK}"
-                RESULT_VARIABLE differs)
-if(differs)
-  message(FATAL_ERROR "DEMO.SFX differs after the undo")
-endif()
+same(DEMO.SFX before.sfx "DEMO.SFX differs after the undo")
 
 # The folder extract wrote, untouched, replaces nothing; with one file changed, that one sound
 # is replaced and the bank before it kept as the backup.
@@ -54,11 +50,7 @@ run("${VOXBANK}" import DEMO.SFX out\\wav)
 if(NOT out MATCHES "sound 1 \\(Rising chirp\\): [0-9]+ bytes .*, from out.wav.001-Rising chirp.wav\n")
   message(FATAL_ERROR "import of one changed file printed:\n${out}")
 endif()
-execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX.bak imported.sfx WORKING_DIRECTORY "${WORK}"
-                RESULT_VARIABLE differs)
-if(differs)
-  message(FATAL_ERROR "DEMO.SFX.bak is not the bank before the import")
-endif()
+same(DEMO.SFX.bak imported.sfx "DEMO.SFX.bak is not the bank before the import")
 
 # Refusals: the status, the one line that says why, and the bank as it was.
 configure_file("${WORK}/DEMO.SFX" "${WORK}/now.sfx" COPYONLY)
@@ -69,11 +61,7 @@ function(refused status says)
   if(NOT got EQUAL status OR NOT err STREQUAL "voxbank: ${says}\n")
     message(FATAL_ERROR "${ARGN}: exit status ${got}, said:\n${err}")
   endif()
-  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files DEMO.SFX now.sfx WORKING_DIRECTORY "${WORK}"
-                  RESULT_VARIABLE differs)
-  if(differs)
-    message(FATAL_ERROR "${ARGN}: DEMO.SFX changed")
-  endif()
+  same(DEMO.SFX now.sfx "${ARGN}: DEMO.SFX changed")
 endfunction()
 refused(2 "no command \"frob\" (see voxbank --help)" "${VOXBANK}" frob DEMO.SFX)
 refused(2 "BANK is required (see voxbank --help)" "${VOXBANK}" undo)

@@ -67,8 +67,6 @@ std::string BankBytes(const std::vector<TestSound>& sounds, const std::string& t
     return out + tail;
 }
 
-namespace {
-
 uint32_t Get32(const std::string& s, size_t at)
 {
     uint32_t v = 0;
@@ -76,8 +74,6 @@ uint32_t Get32(const std::string& s, size_t at)
         v = v << 8 | (uint8_t)s[at + (size_t)i];
     return v;
 }
-
-}  // namespace
 
 std::string SplicedBank(const std::string& bank, size_t sound, const Sound& with)
 {

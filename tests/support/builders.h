@@ -12,6 +12,7 @@ namespace vox::test {
 
 std::string Le16(uint16_t v);
 std::string Le32(uint32_t v);
+uint32_t Get32(const std::string& s, size_t at);  // the little-endian word at at
 
 struct TestSound {
     std::string data;

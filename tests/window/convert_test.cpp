@@ -14,7 +14,6 @@
 
 namespace {
 
-const char kConfirm[] = "Are you sure you want to replace the sound ?";
 const double kTone = 750;  // Hz
 const double kPi = 3.14159265358979323846;
 
@@ -90,18 +89,6 @@ void ExpectTheTone(const Stored& was, const Stored& now, double tolerance, const
     EXPECT_NEAR(ToneOf(now), kTone, kTone * 0.005) << what;
 }
 
-// Every text the path line was given while a hook is set.
-Strings pathLog;
-HHOOK pathHook;
-
-LRESULT CALLBACK PathHook(int code, WPARAM wParam, LPARAM lParam)
-{
-    const CWPSTRUCT* m = (const CWPSTRUCT*)lParam;
-    if (code == HC_ACTION && m->message == WM_SETTEXT && m->hwnd == hwndText)
-        pathLog.push_back((const char*)m->lParam);
-    return CallNextHookEx(pathHook, code, wParam, lParam);
-}
-
 // The text the Replace dialog shows under its status line, when it shows one.
 std::string ConvertedShown(HWND rd)
 {
@@ -131,7 +118,6 @@ TEST_F(AppTest, OtherKindsOfFileAreConvertedToTheSoundsFormatWhereverTheyComeIn)
     };
     MakeBank("x.sfx", sounds);
     Start();
-    pathHook = SetWindowsHookExA(WH_CALLWNDPROC, PathHook, NULL, GetCurrentThreadId());
     for (const Case& c : cases) {
         const std::string before = MakeBank("x.sfx", sounds);
         WriteTone(c.file, c.format, c.rate, 2, 1.0);
@@ -171,7 +157,6 @@ TEST_F(AppTest, OtherKindsOfFileAreConvertedToTheSoundsFormatWhereverTheyComeIn)
         EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
         pathLog.clear();
     }
-    UnhookWindowsHookEx(pathHook);
 }
 
 TEST_F(AppTest, TheOpenDialogOffersEveryKindOfFileItConvertsBesideWaveFiles)

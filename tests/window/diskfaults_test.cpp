@@ -6,8 +6,6 @@
 
 namespace {
 
-const char kConfirm[] = "Are you sure you want to replace the sound ?";
-
 class DiskFaultTest : public AppTest {
 protected:
     // Runs the work once as it goes, then again from the same files for each call the disk
@@ -78,16 +76,15 @@ TEST_F(DiskFaultTest, AnUndoThatTheDiskRefusesLeavesBothFilesAsTheyWere)
     WriteFileBytes("x.sfx.bak", vox::test::BankBytes(vox::test::Sounds({3000, 2000, 3000}, 2)));
     Start();
     const std::string bank = dir + "\\x.sfx";
-    const std::string question = "Put back x.sfx as it was before the last replace? The bank as it is now is kept as x.sfx.bak.";
     EachFailure({MOVE_FILE, HARD_LINK}, [&] { OpenBank("x.sfx"); }, [&] { Command(IDC_UNDO); },
                 [&](DiskCall call, int n, const Strings& said, const Files& before, const Files& after) {
                     if (call == DISK_CALLS || (call == MOVE_FILE && n == 1)) {
                         // the last rename refused once is made again
-                        EXPECT_EQ(said, (Strings{question, "3 sounds in file"}));
+                        EXPECT_EQ(said, (Strings{kUndoX, "3 sounds in file"}));
                         EXPECT_TRUE(after.at("x.sfx") == before.at("x.sfx.bak") && after.at("x.sfx.bak") == replaced);
                         EXPECT_TRUE(Snapshot(dir) == after);
                     } else {
-                        EXPECT_EQ(said, (Strings{question, "Unable to put back " + bank + ".bak in the place of " + bank +
+                        EXPECT_EQ(said, (Strings{kUndoX, "Unable to put back " + bank + ".bak in the place of " + bank +
                                                                ": the file system refused. Both files are as they were."}));
                         EXPECT_TRUE(Snapshot(dir) == before);
                     }

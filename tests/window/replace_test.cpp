@@ -2,8 +2,6 @@
 
 namespace {
 
-const char kConfirm[] = "Are you sure you want to replace the sound ?";
-
 vox::Sound NewSound(const std::string& data)
 {
     return {kWaveFormat, false, {data.begin(), data.end()}};
@@ -85,7 +83,7 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
          "RIFF" + vox::test::Le32(0xFFFFFFF7) + "WAVEJUNK" + vox::test::Le32(0xFFFFFFF8) + "12345678", {},
          {"Wave file appears to be corrupted"}},
     };
-    // each way a WAVE file can be unfit, refused before the dialog opens
+    // WAVE files refused before the dialog opens (voxbank's table gives each reason's words)
     auto wave = [](const std::function<void(vox::test::WaveLayout&)>& change) {
         vox::test::WaveLayout w;
         change(w);
@@ -93,7 +91,6 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
     };
     std::string noData = wave([](vox::test::WaveLayout&) {});
     noData.replace(noData.find("data"), 4, "junk");
-    const std::string full = wave([](vox::test::WaveLayout&) {});
 #ifdef VOXMEND_CONVERT
     // What is no PCM WAVE file goes to the conversion, which gives libsndfile's reason.
     const std::string notRiff = dir + "\\new.wav: Format not recognised.";
@@ -106,10 +103,7 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
         {"RIFF" + vox::test::Le32(12) + "WAVE" + vox::test::Chunk("LIST", "abcd"), "Wave file appears to be corrupted"},
         {wave([](vox::test::WaveLayout& w) { w.fmtSize = 14; }), "Failed to load format chunk"},
         {wave([](vox::test::WaveLayout& w) { w.tag = 3; }), notPcm},
-        {wave([](vox::test::WaveLayout& w) { w.channels = 0; }), "Can't play format"},
         {noData, "No data chunk"},
-        {wave([](vox::test::WaveLayout& w) { w.data.clear(); }), "Chunk has no data"},
-        {full.substr(0, full.size() - 10), "Failed to read chunk"},
     };
     std::vector<Case> all(std::begin(cases), std::end(cases));
     for (const auto& u : unfit)

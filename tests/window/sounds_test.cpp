@@ -20,24 +20,16 @@ std::string ExtractedBytes(const std::string& bank, size_t l)
     return files.files["x.wav"];
 }
 
-uint32_t Le32At(const std::string& b, size_t at)
-{
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; i--)
-        v = v << 8 | (uint8_t)b[at + (size_t)i];
-    return v;
-}
-
 // The RIFF size counts the file behind it, and every chunk, an odd one with its zero pad byte,
 // ends where the next begins and the last where the file ends: what a format bug shared with
 // the engine's export would break without the comparison seeing it.
 ::testing::AssertionResult WellFormedRiff(const std::string& b)
 {
-    if (b.size() < 12 || b.compare(0, 4, "RIFF") || b.compare(8, 4, "WAVE") || Le32At(b, 4) != b.size() - 8)
+    if (b.size() < 12 || b.compare(0, 4, "RIFF") || b.compare(8, 4, "WAVE") || vox::test::Get32(b, 4) != b.size() - 8)
         return ::testing::AssertionFailure() << "RIFF header of a file of " << b.size();
     size_t at = 12;
     while (at + 8 <= b.size()) {
-        size_t size = Le32At(b, at + 4), end = at + 8 + size;
+        size_t size = vox::test::Get32(b, at + 4), end = at + 8 + size;
         if (end + size % 2 > b.size() || (size % 2 && b[end] != 0))
             return ::testing::AssertionFailure() << b.substr(at, 4) << " chunk of " << size << " at " << at;
         at = end + size % 2;
@@ -183,8 +175,6 @@ TEST_F(AppTest, SaveAllThatCannotStartOrWriteSaysWhyAndKeepsTheFiles)
         {"the bank is gone", [] { DeleteFileA("x.sfx"); }, {"Unable to open the bank " + bank + ". Nothing was saved."}},
         {"another bank in its place", [&] { MakeBank("x.sfx", vox::test::Sounds({600, 500})); },
          {"The bank " + bank + " has changed since it was opened. Open it again and then save the sounds; nothing was saved."}},
-        {"a folder under the sound's name", [] { CreateDirectoryA("all\\000-S0.wav", NULL); },
-         {"1 file exists. Overwrite it?", "Unable to replace " + sound + ". It is as it was."}},
         {"a folder where the sound is written first",
          [] { WriteFileBytes("all\\000-S0.wav", "mine"), CreateDirectoryA("all\\000-S0.wav.part", NULL); },
          {"1 file exists. Overwrite it?", "Unable to create " + sound + ". It was not saved."}},
@@ -201,7 +191,6 @@ TEST_F(AppTest, SaveAllThatCannotStartOrWriteSaysWhyAndKeepsTheFiles)
         Command(IDM_SAVEALL);
         EXPECT_EQ(boxes.texts, c.says) << c.what;
         EXPECT_TRUE(Snapshot(dir) == before) << c.what;
-        RemoveDirectoryA("all\\000-S0.wav");
         RemoveDirectoryA("all\\000-S0.wav.part");
     }
 }

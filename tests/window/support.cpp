@@ -126,13 +126,28 @@ void RunScript(std::vector<std::function<bool()>> steps)
 
 bool ScriptDone() { return scriptStep >= script.size(); }
 
-// The program's calls go through this import slot, so a test can put a device in its place.
-// (32-bit names carry the stdcall decoration, 64-bit ones none.)
+// The program's calls go through their import slots, so a test can put a device or a disk in
+// their place. (32-bit names carry the stdcall decoration, 64-bit ones none.)
 #ifdef _WIN64
-extern "C" decltype(&waveOutOpen) ImportedWaveOutOpen __asm__("__imp_waveOutOpen");
+#define IMPORT(name, decorated) extern "C" decltype(&name) Imported##name __asm__("__imp_" #name);
 #else
-extern "C" decltype(&waveOutOpen) ImportedWaveOutOpen __asm__("__imp__waveOutOpen@24");
+#define IMPORT(name, decorated) extern "C" decltype(&name) Imported##name __asm__("__imp__" decorated);
 #endif
+IMPORT(waveOutOpen, "waveOutOpen@24")
+IMPORT(WriteFile, "WriteFile@20")
+IMPORT(FlushFileBuffers, "FlushFileBuffers@4")
+IMPORT(MoveFileExA, "MoveFileExA@12")
+IMPORT(CreateHardLinkA, "CreateHardLinkA@12")
+
+template <typename F>
+static void Patch(F& slot, F* real, F fake)
+{
+    *real = slot;
+    DWORD was;
+    VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &was);
+    slot = fake;
+}
+
 static decltype(&waveOutOpen) realWaveOutOpen;
 static bool refuseQueries, refuseOpens;
 
@@ -146,24 +161,9 @@ static MMRESULT WINAPI MaybeRefuse(LPHWAVEOUT h, UINT id, LPCWAVEFORMATEX f, DWO
 void RefuseDevice(bool queries, bool opens)
 {
     refuseQueries = queries, refuseOpens = opens;
-    if (realWaveOutOpen)
-        return;
-    realWaveOutOpen = ImportedWaveOutOpen;
-    DWORD was;
-    VirtualProtect(&ImportedWaveOutOpen, sizeof ImportedWaveOutOpen, PAGE_READWRITE, &was);
-    ImportedWaveOutOpen = MaybeRefuse;
+    if (!realWaveOutOpen)
+        Patch(ImportedwaveOutOpen, &realWaveOutOpen, MaybeRefuse);
 }
-
-// The disk's calls, patched in their import slots as waveOutOpen is.
-#ifdef _WIN64
-#define IMPORT(name, decorated) extern "C" decltype(&name) Imported##name __asm__("__imp_" #name);
-#else
-#define IMPORT(name, decorated) extern "C" decltype(&name) Imported##name __asm__("__imp__" decorated);
-#endif
-IMPORT(WriteFile, "WriteFile@20")
-IMPORT(FlushFileBuffers, "FlushFileBuffers@4")
-IMPORT(MoveFileExA, "MoveFileExA@12")
-IMPORT(CreateHardLinkA, "CreateHardLinkA@12")
 
 const char* const kDiskCallNames[DISK_CALLS] = {"WriteFile", "FlushFileBuffers", "MoveFileExA", "CreateHardLinkA"};
 static int diskCalls[DISK_CALLS];
@@ -187,10 +187,7 @@ static BOOL WINAPI FakeWriteFile(HANDLE h, LPCVOID p, DWORD n, LPDWORD put, LPOV
 {
     return !Fails(WRITE_FILE) && realWriteFile(h, p, n, put, o);
 }
-static BOOL WINAPI FakeFlushFileBuffers(HANDLE h)
-{
-    return !Fails(FLUSH_FILE) && realFlushFileBuffers(h);
-}
+static BOOL WINAPI FakeFlushFileBuffers(HANDLE h) { return !Fails(FLUSH_FILE) && realFlushFileBuffers(h); }
 static BOOL WINAPI FakeMoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
 {
     return !Fails(MOVE_FILE) && realMoveFileExA(from, to, flags);
@@ -198,15 +195,6 @@ static BOOL WINAPI FakeMoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
 static BOOL WINAPI FakeCreateHardLinkA(LPCSTR to, LPCSTR from, LPSECURITY_ATTRIBUTES sa)
 {
     return !Fails(HARD_LINK) && realCreateHardLinkA(to, from, sa);
-}
-
-template <typename F>
-static void Patch(F& slot, F* real, F fake)
-{
-    *real = slot;
-    DWORD was;
-    VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &was);
-    slot = fake;
 }
 
 void CountDiskCalls()

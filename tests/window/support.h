@@ -15,6 +15,9 @@
 #include "window/voxmend.h"
 
 using Strings = std::vector<std::string>;
+// The questions before a replace, and before an undo of bank x.sfx.
+inline const char kConfirm[] = "Are you sure you want to replace the sound ?";
+inline const std::string kUndoX = "Put back x.sfx as it was before the last replace? The bank as it is now is kept as x.sfx.bak.";
 using vox::test::TestSound;
 
 using Files = std::map<std::string, std::string>;

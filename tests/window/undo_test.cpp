@@ -2,7 +2,6 @@
 
 namespace {
 
-const char kConfirm[] = "Are you sure you want to replace the sound ?";
 const char kNothing[] = "Sorry, UNDO not functional";
 
 TEST_F(AppTest, UndoPutsBackTheBankBeforeTheReplaceAndASecondUndoRedoes)
@@ -20,7 +19,6 @@ TEST_F(AppTest, UndoPutsBackTheBankBeforeTheReplaceAndASecondUndoRedoes)
     ASSERT_TRUE(replaced != before);
     EXPECT_TRUE(ReadFileBytes("x.sfx.bak") == before);
     EXPECT_EQ(SendMessageA(hwndList, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "x.sfx.bak"), LB_ERR);
-    const std::string question = "Put back x.sfx as it was before the last replace? The bank as it is now is kept as x.sfx.bak.";
     EXPECT_EQ(boxes.texts, (Strings{kNothing, "3 sounds in file", kNothing, kConfirm}));
 
     const std::pair<std::string, std::string> undos[] = {{before, replaced}, {replaced, before}};
@@ -28,7 +26,7 @@ TEST_F(AppTest, UndoPutsBackTheBankBeforeTheReplaceAndASecondUndoRedoes)
         boxes.texts.clear();
         played.clear();
         Command(IDC_UNDO);
-        EXPECT_EQ(boxes.texts, (Strings{question, "3 sounds in file"}));
+        EXPECT_EQ(boxes.texts, (Strings{kUndoX, "3 sounds in file"}));
         EXPECT_TRUE(ReadFileBytes("x.sfx") == bank && ReadFileBytes("x.sfx.bak") == backup);
         EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
         EXPECT_EQ(Lines(hwndDisplay).size(), 3u);
@@ -51,7 +49,6 @@ TEST_F(AppTest, UndoRefusesWithItsReasonAndChangesNothing)
     MakeBank("x.sfx", vox::test::Sounds({6000, 100}));
     const std::string good = vox::test::BankBytes(vox::test::Sounds({200, 100}));
     const std::string bank = dir + "\\x.sfx";
-    const std::string question = "Put back x.sfx as it was before the last replace? The bank as it is now is kept as x.sfx.bak.";
     const std::string refused = "Unable to put back " + bank + ".bak in the place of " + bank +
                                 ": the file system refused. Both files are as they were.";
     Start();
@@ -69,9 +66,9 @@ TEST_F(AppTest, UndoRefusesWithItsReasonAndChangesNothing)
         {"a backup whose sounds overlap", vox::test::BankBytes(vox::test::Sounds({200, 100})).replace(16 + 28 + 4, 1, "\x50"), {},
          {damaged("its sounds do not lie back to back right behind the directory")}},
         {"new.sfx in the way", good, [] { WriteFileBytes("new.sfx", "left"); },
-         {question, dir + "\\new.sfx is in the way. Move or rename it and try again; the bank is unchanged."}},
-        {"no bank", good, [] { DeleteFileA("x.sfx"); }, {question, "The bank " + bank + " is not there any more; nothing was changed."}},
-        {"a read-only bank", good, [] { SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_READONLY); }, {question, refused}},
+         {kUndoX, dir + "\\new.sfx is in the way. Move or rename it and try again; the bank is unchanged."}},
+        {"no bank", good, [] { DeleteFileA("x.sfx"); }, {kUndoX, "The bank " + bank + " is not there any more; nothing was changed."}},
+        {"a read-only bank", good, [] { SetFileAttributesA("x.sfx", FILE_ATTRIBUTE_READONLY); }, {kUndoX, refused}},
     };
     const Files start = Snapshot(dir);
     for (const auto& c : cases) {
@@ -117,8 +114,7 @@ TEST_F(AppTest, AReadOnlyBackupInTheWayIsKeptAndTheReplaceSaysSo)
     ASSERT_TRUE(WaitIdle());
     boxes.texts.clear();
     Command(IDC_UNDO);
-    EXPECT_EQ(boxes.texts, (Strings{"Put back x.sfx as it was before the last replace? The bank as it is now is kept as x.sfx.bak.",
-                                    "2 sounds in file"}));
+    EXPECT_EQ(boxes.texts, (Strings{kUndoX, "2 sounds in file"}));
     EXPECT_TRUE(ReadFileBytes("x.sfx") == replaced);
 }
 
