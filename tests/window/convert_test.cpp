@@ -1,7 +1,7 @@
 // Files of other kinds than PCM WAVE replace sounds through the real window: the Replace dialog,
 // Replace and Convert, drops and Replace from Folder. Whichever way a file comes in, the sound
-// stored must be what voxbank's conversion makes of it in the sound's own format; how well that
-// conversion hears is for voxbank's tests to judge.
+// stored must be what voxbank's conversion makes of it in the sound's own format (how well that
+// conversion hears is for voxbank's tests to judge), and a PCM WAVE file dropped is taken as it is.
 #include "support.h"
 
 #include <algorithm>
@@ -80,7 +80,7 @@ TEST_F(Converting, OtherKindsOfFileBecomeTheSoundsFormatWhereverTheyComeIn)
         {"tone float.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 22050, Dialog, "WAVE 2ch 22050 Hz 32-bit float, 1.00 s"},
         {"tone.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, Convert, "WAVE 2ch 22050 Hz 16-bit, 1.00 s"},
         {"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, Dropped, "Ogg Vorbis 2ch 44100 Hz, 1.00 s"},
-        {"tone.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, Dialog, ""},
+        {"tone.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, Dropped, ""},
     };
     MakeBank("x.sfx", sounds);
     Start();
@@ -124,9 +124,7 @@ TEST_F(Converting, AFileTheLibrariesCannotReadLeavesTheBankAsItWas)
         {"junk.mp3", "", Convert},
         {"junk.ogg", std::string(5000, 'O'), Dropped},
     };
-    const std::string before = MakeBank("x.sfx", vox::test::Sounds({400, 500, 600}));
-    Start();
-    OpenBank("x.sfx");
+    const std::string before = StartOn(vox::test::Sounds({400, 500, 600}));
     for (const auto& c : cases) {
         WriteFileBytes(c.file, c.bytes);
         boxes.texts.clear();
@@ -145,9 +143,7 @@ TEST_F(Converting, AFileTheLibrariesCannotReadLeavesTheBankAsItWas)
 
 TEST_F(Converting, TheOpenDialogOffersEveryKindOfFileItConvertsBesideWaveFiles)
 {
-    MakeBank("x.sfx", vox::test::Sounds({400, 500}));
-    Start();
-    OpenBank("x.sfx");
+    StartOn(vox::test::Sounds({400, 500}));
     for (int command : {IDC_REPLACE, IDM_REPLACECONVERT}) {
         Strings filters;
         LRESULT shown = -1;
@@ -179,11 +175,9 @@ TEST_F(Converting, TheOpenDialogOffersEveryKindOfFileItConvertsBesideWaveFiles)
 TEST_F(Converting, ReplaceFromFolderTakesBackExactlyTheEditedFilesAndUndoPutsThemBack)
 {
     const std::vector<TestSound> sounds = vox::test::Sounds({400, 500, 600, 700, 800});
-    const std::string before = MakeBank("x.sfx", sounds);
     CreateDirectoryA("all", NULL);
     const std::string folder = dir + "\\all";
-    Start();
-    OpenBank("x.sfx");
+    const std::string before = StartOn(sounds);
     RunScript({PickFolder(folder)});
     Command(IDM_SAVEALL);
     ASSERT_TRUE(ScriptDone());

@@ -9,11 +9,8 @@ TEST_F(AppTest, AnUnplayableSoundIsSkippedAndGivesTheButtonsBack)
     std::vector<TestSound> sounds = vox::test::Sounds({1500, 1500, 1500, 1500});
     sounds[1].channels = 0;
     sounds[2].channels = 48741;
-    MakeBank("x.sfx", sounds);
     MakeWave("new.wav", 400);
-    Start();
-    OpenBank("x.sfx");
-    boxes.texts.clear();
+    StartOn(sounds);
 
     Command(IDC_PLAYALL);
     ASSERT_TRUE(WaitIdle());
@@ -90,10 +87,8 @@ TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)
 
 TEST_F(AppTest, RequestsMadeWhileSomethingPlaysWaitForTheDevice)
 {
-    MakeBank("x.sfx", vox::test::Sounds(std::vector<size_t>(4, 2500)));
     MakeWave("new.wav", 30000);
-    Start();
-    OpenBank("x.sfx");
+    StartOn(vox::test::Sounds(std::vector<size_t>(4, 2500)));
     auto sound = [this](int n) { return [this, n] { DoubleClick(hwndDisplay, n); }; };
     auto command = [this](int id) { return [this, id] { Command(id); }; };
     // the dialog is cancelled as soon as it opens; its preview plays on
@@ -122,7 +117,7 @@ TEST_F(AppTest, RequestsMadeWhileSomethingPlaysWaitForTheDevice)
         EXPECT_EQ(PlayedSounds(), c.played) << c.what;
         EXPECT_TRUE(MainButtons()) << c.what;
     }
-    EXPECT_EQ(boxes.texts, Strings{"4 sounds in file"});
+    EXPECT_EQ(boxes.texts, Strings{});
 }
 
 }  // namespace

@@ -21,11 +21,8 @@ Strings FinalStatusTexts()
 TEST_F(AppTest, TheWholeReplaceRoadRewritesTheBank)
 {
     // enough behind the sound for the disk to be set flushing while the rewrite goes on
-    const std::string before = MakeBank("x.sfx", vox::test::Sounds({2500000, 100, 33000000}));
     const std::string data = MakeWave("new.wav", 30000);
-    Start();
-    OpenBank("x.sfx");
-    boxes.texts.clear();
+    const std::string before = StartOn(vox::test::Sounds({2500000, 100, 33000000}));
     bool disabledAtStart = false;
     HoldSoundEnds(true);  // the preview plays on until the buttons are looked at
     ReplaceSound(1, "new.wav", {[&] { return disabledAtStart = DialogButtons(false) && PlaybackBusy(), HoldSoundEnds(false), true; },
@@ -132,11 +129,8 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
 
 TEST_F(AppTest, WithoutASoundDeviceTheDialogStillReplaces)
 {
-    const std::string before = MakeBank("x.sfx", vox::test::Sounds({300, 300, 300}));
     const std::string data = MakeWave("new.wav", 500);
-    Start();
-    OpenBank("x.sfx");
-    boxes.texts.clear();
+    const std::string before = StartOn(vox::test::Sounds({300, 300, 300}));
     RefuseDevice(false, true);  // the preview cannot start
     bool enabledAtOnce = false;
     // nor does the rewrite ask the device

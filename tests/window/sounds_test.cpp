@@ -9,7 +9,8 @@ namespace {
 const char kDropHelp[] =
     "Drop one WAVE file on a sound to replace it, or one bank file (.sfx or .qsb) on the bank list to open it.";
 
-// The WAVE file the engine's export, and so voxbank extract, writes for sound l of the bank.
+// The WAVE file the engine's export, and so voxbank extract, writes for sound l of the bank:
+// voxbank's tests judge those files with another reader.
 std::string ExtractedBytes(const std::string& bank, size_t l)
 {
     vox::MemFiles files;
@@ -18,25 +19,6 @@ std::string ExtractedBytes(const std::string& bank, size_t l)
     EXPECT_EQ(vox::ReadBank(source, &b), vox::BankError::Ok);
     EXPECT_EQ(vox::ExportWaveFile(files, source, b.entries[l], "x.wav", false, 1000).error, vox::BankError::Ok);
     return files.files["x.wav"];
-}
-
-// The RIFF size counts the file behind it, and every chunk, an odd one with its zero pad byte,
-// ends where the next begins and the last where the file ends: what a format bug shared with
-// the engine's export would break without the comparison seeing it.
-::testing::AssertionResult WellFormedRiff(const std::string& b)
-{
-    if (b.size() < 12 || b.compare(0, 4, "RIFF") || b.compare(8, 4, "WAVE") || vox::test::Get32(b, 4) != b.size() - 8)
-        return ::testing::AssertionFailure() << "RIFF header of a file of " << b.size();
-    size_t at = 12;
-    while (at + 8 <= b.size()) {
-        size_t size = vox::test::Get32(b, at + 4), end = at + 8 + size;
-        if (end + size % 2 > b.size() || (size % 2 && b[end] != 0))
-            return ::testing::AssertionFailure() << b.substr(at, 4) << " chunk of " << size << " at " << at;
-        at = end + size % 2;
-    }
-    if (at != b.size())
-        return ::testing::AssertionFailure() << "bytes behind the last chunk at " << at;
-    return ::testing::AssertionSuccess();
 }
 
 HWND OpenMenu()
@@ -97,10 +79,8 @@ TEST_F(AppTest, TheSoundMenuOpensOnARightClickAndOnShiftF10)
 
 TEST_F(AppTest, SaveAsWaveWritesWhatExtractWrites)
 {
-    const std::string bank = MakeBank("x.sfx", vox::test::Sounds({1001, 2000, 300}));
     CreateDirectoryA("out", NULL);
-    Start();
-    OpenBank("x.sfx");
+    const std::string bank = StartOn(vox::test::Sounds({1001, 2000, 300}));
     std::string offered;
     const std::string target = dir + "\\out\\one.wav";
     RunScript({[&] {
@@ -117,33 +97,27 @@ TEST_F(AppTest, SaveAsWaveWritesWhatExtractWrites)
     EXPECT_TRUE(ScriptDone());
     EXPECT_EQ(offered, "000-S0.wav");
     EXPECT_TRUE(ReadFileBytes(target) == ExtractedBytes(bank, 0));
-    EXPECT_TRUE(WellFormedRiff(ReadFileBytes(target)));
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(sizeof cwd, cwd);
     EXPECT_EQ(cwd, dir) << "the current folder is kept";
-    EXPECT_EQ(boxes.texts, Strings{"3 sounds in file"});
+    EXPECT_EQ(boxes.texts, Strings{});
 }
 
 TEST_F(AppTest, SaveAllWritesEverySoundAndAsksOnceBeforeOverwriting)
 {
-    std::string bank = MakeBank("x.sfx", vox::test::Sounds({1001, 2000, 300}));
     CreateDirectoryA("all", NULL);
     const std::string folder = dir + "\\all";
     const auto pick = PickFolder(folder);
     const Strings names = {"000-S0.wav", "001-S1.wav", "002-S2.wav"};
     WriteFileBytes(folder + "\\000-S0.wav", "mine");
-    Start();
-    OpenBank("x.sfx");
-    boxes.texts.clear();
+    std::string bank = StartOn(vox::test::Sounds({1001, 2000, 300}));
     pathLog.clear();
     RunScript({pick});
     Command(IDM_SAVEALL);
     EXPECT_TRUE(ScriptDone());
     EXPECT_EQ(pathLog, (Strings{"Saving sound 1 of 3...", "Saving sound 2 of 3...", "Saving sound 3 of 3...", dir + "\\x.sfx"}));
-    for (size_t i = 0; i < names.size(); i++) {
+    for (size_t i = 0; i < names.size(); i++)
         EXPECT_TRUE(ReadFileBytes(folder + "\\" + names[i]) == ExtractedBytes(bank, i)) << names[i];
-        EXPECT_TRUE(WellFormedRiff(ReadFileBytes(folder + "\\" + names[i]))) << names[i];
-    }
     EXPECT_EQ(boxes.texts, (Strings{"1 file exists. Overwrite it?", "3 sounds saved in " + folder + "."}));
     EXPECT_EQ(Text(hwndText), dir + "\\x.sfx");
 
@@ -195,31 +169,13 @@ TEST_F(AppTest, SaveAllThatCannotStartOrWriteSaysWhyAndKeepsTheFiles)
     }
 }
 
-TEST_F(AppTest, AWaveFileDroppedOnASoundReplacesItThroughTheDialog)
-{
-    const std::string before = MakeBank("x.sfx", vox::test::Sounds({400, 500, 600}));
-    const std::string data = MakeWave("new.wav", 700);
-    Start();
-    OpenBank("x.sfx");
-    boxes.texts.clear();
-    RunScript({[this] { return IsWindowVisible(rd = FindWindowA("#32770", "Replace Sound")) != FALSE; }, Press(IDC_OK)});
-    Drop({dir + "\\new.wav"}, AtLine(hwndDisplay, 2));
-    EXPECT_TRUE(ScriptDone());
-    EXPECT_EQ(boxes.texts, Strings{"Are you sure you want to replace the sound ?"});
-    EXPECT_TRUE(ReadFileBytes("x.sfx") == vox::test::SplicedBank(before, 2, {kWaveFormat, false, {data.begin(), data.end()}}));
-    EXPECT_EQ(PlayedSounds().substr(0, 1), "P") << "the preview played";
-}
-
 TEST_F(AppTest, ABankDroppedOnTheBankListOpensAndOtherDropsAreRefused)
 {
     CreateDirectoryA("sub", NULL);
     MakeBank("sub\\y.qsb", vox::test::Sounds({100, 100}));
-    const std::string bank = MakeBank("x.sfx", vox::test::Sounds({100, 100, 100}));
     MakeWave("a.wav", 100);
     MakeWave("b.wav", 100);
-    Start();
-    OpenBank("x.sfx");
-    boxes.texts.clear();
+    const std::string bank = StartOn(vox::test::Sounds({100, 100, 100}));
     const struct { Strings files; HWND on; } refused[] = {
         {{dir + "\\a.wav", dir + "\\b.wav"}, hwndDisplay},  // two files
         {{dir + "\\sub"}, hwndDisplay},                      // a folder

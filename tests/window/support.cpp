@@ -349,6 +349,15 @@ void AppTest::OpenBank(const std::string& name)
     DoubleClick(hwndList, (int)i);
 }
 
+std::string AppTest::StartOn(const std::vector<TestSound>& sounds)
+{
+    const std::string bank = MakeBank("x.sfx", sounds);
+    Start();
+    OpenBank("x.sfx");
+    boxes.texts.clear();
+    return bank;
+}
+
 std::string AppTest::Text(HWND w)
 {
     char text[MAX_PATH * 2] = "";

@@ -93,6 +93,8 @@ protected:
         Command(GetDlgCtrlID(list), LBN_DBLCLK);
     }
     void OpenBank(const std::string& name);
+    // Starts the program on the bank x.sfx of these sounds, open and no box seen; returns its bytes.
+    std::string StartOn(const std::vector<TestSound>& sounds);
     Strings Lines(HWND list);
     static std::string Text(HWND w);
     static bool Enabled(HWND w) { return IsWindowEnabled(w) != FALSE; }

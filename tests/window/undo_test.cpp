@@ -46,13 +46,11 @@ TEST_F(AppTest, UndoPutsBackTheBankBeforeTheReplaceAndASecondUndoRedoes)
 // Every refusal of Undo, each with the files as they were.
 TEST_F(AppTest, UndoRefusesWithItsReasonAndChangesNothing)
 {
-    MakeBank("x.sfx", vox::test::Sounds({6000, 100}));
     const std::string good = vox::test::BankBytes(vox::test::Sounds({200, 100}));
     const std::string bank = dir + "\\x.sfx";
     const std::string refused = "Unable to put back " + bank + ".bak in the place of " + bank +
                                 ": the file system refused. Both files are as they were.";
-    Start();
-    OpenBank("x.sfx");
+    StartOn(vox::test::Sounds({6000, 100}));
     auto damaged = [&](const char* problem) {
         return "The backup " + bank + ".bak cannot be put back: " + problem + ". The bank and its backup are as they were.";
     };
@@ -88,14 +86,11 @@ TEST_F(AppTest, UndoRefusesWithItsReasonAndChangesNothing)
 
 TEST_F(AppTest, AReadOnlyBackupInTheWayIsKeptAndTheReplaceSaysSo)
 {
-    const std::string before = MakeBank("x.sfx", vox::test::Sounds({300, 300}));
     const std::string older = vox::test::BankBytes(vox::test::Sounds({400, 300}));
     WriteFileBytes("x.sfx.bak", older);
     SetFileAttributesA("x.sfx.bak", FILE_ATTRIBUTE_READONLY);
     MakeWave("new.wav", 500);
-    Start();
-    OpenBank("x.sfx");
-    boxes.texts.clear();
+    const std::string before = StartOn(vox::test::Sounds({300, 300}));
     ReplaceSound(0, "new.wav", {Press(IDC_OK)});
     EXPECT_EQ(boxes.texts, (Strings{kConfirm, "The new bank is in place, but the old one could not be kept as " + dir +
                                                   "\\x.sfx.bak, so Undo cannot put it back."}));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,58 +11,38 @@
 
 namespace {
 
-struct VersionInfo {
-    std::vector<char> block;
-
-    bool Load(std::string exe)
-    {
-        exe = "Z:" + exe;  // the build's own path, on Wine's drive for the root
-        for (char& c : exe)
-            c = c == '/' ? '\\' : c;
-        DWORD ignored = 0, size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
-        block.resize(size);
-        return size != 0 && GetFileVersionInfoA(exe.c_str(), 0, size, block.data());
-    }
-    std::string Text(const std::string& name)
-    {
-        char* value = nullptr;
-        UINT length = 0;
-        std::string path = "\\StringFileInfo\\040904B0\\" + name;
-        if (!VerQueryValueA(block.data(), path.c_str(), (void**)&value, &length) || length == 0)
-            return "(none)";
-        return std::string(value, strnlen(value, length));
-    }
-    DWORD FileVersionHigh()
-    {
-        VS_FIXEDFILEINFO* fixed = nullptr;
-        UINT length = 0;
-        if (!VerQueryValueA(block.data(), "\\", (void**)&fixed, &length) || length < sizeof *fixed)
-            return 0;
-        return fixed->dwFileVersionMS;
-    }
-};
-
 TEST(FileProperties, EachProgramShowsTheReleaseAndTheProduct)
 {
-    struct Program {
-        std::string exe, name;
-    };
-    const std::vector<Program> programs = {
+    const std::vector<std::pair<std::string, std::string>> programs = {
         {VOXMEND_EXE, "voxmend"},
 #ifdef VOXBANK_EXE
         {VOXBANK_EXE, "voxbank"},
 #endif
     };
-    for (const Program& p : programs) {
-        VersionInfo info;
-        ASSERT_TRUE(info.Load(p.exe)) << p.exe << ": no version resource";
-        EXPECT_EQ(info.Text("FileVersion"), VOXMEND_VERSION) << p.exe;
-        EXPECT_EQ(info.Text("ProductVersion"), VOXMEND_VERSION) << p.exe;
-        EXPECT_EQ(info.Text("ProductName"), "Voxmend") << p.exe;
-        EXPECT_EQ(info.Text("OriginalFilename"), p.name + ".exe") << p.exe;
-        EXPECT_EQ(info.Text("LegalCopyright").rfind("Copyright ", 0), 0u) << p.exe;
-        EXPECT_EQ(info.Text("FileDescription").rfind(p.name == "voxmend" ? "Voxmend" : "voxbank", 0), 0u) << p.exe;
-        EXPECT_EQ(info.FileVersionHigh(), (DWORD)MAKELONG(VOXMEND_VERSION_MINOR, VOXMEND_VERSION_MAJOR)) << p.exe;
+    for (const auto& [exe, name] : programs) {
+        std::string path = "Z:" + exe;  // the build's own path, on Wine's drive for the root
+        std::replace(path.begin(), path.end(), '/', '\\');
+        DWORD ignored = 0, size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+        std::vector<char> block(size);
+        ASSERT_TRUE(size && GetFileVersionInfoA(path.c_str(), 0, size, block.data())) << exe << ": no version resource";
+        auto text = [&block](const std::string& key) {
+            char* value = nullptr;
+            UINT length = 0;
+            const std::string at = "\\StringFileInfo\\040904B0\\" + key;
+            const bool found = VerQueryValueA(block.data(), at.c_str(), (void**)&value, &length) && length;
+            return found ? std::string(value, strnlen(value, length)) : "(none)";
+        };
+        const std::pair<const char*, std::string> fields[] = {
+            {"FileVersion", VOXMEND_VERSION}, {"ProductVersion", VOXMEND_VERSION}, {"ProductName", "Voxmend"},
+            {"OriginalFilename", name + ".exe"}};
+        for (const auto& [key, value] : fields)
+            EXPECT_EQ(text(key), value) << exe << ": " << key;
+        EXPECT_EQ(text("LegalCopyright").rfind("Copyright ", 0), 0u) << exe;
+        EXPECT_EQ(text("FileDescription").rfind(name == "voxmend" ? "Voxmend" : "voxbank", 0), 0u) << exe;
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(block.data(), "\\", (void**)&fixed, &length) && length >= sizeof *fixed) << exe;
+        EXPECT_EQ(fixed->dwFileVersionMS, (DWORD)MAKELONG(VOXMEND_VERSION_MINOR, VOXMEND_VERSION_MAJOR)) << exe;
     }
 }
 

@@ -66,9 +66,7 @@ TEST_F(AppTest, OpeningABankListsItsSoundsAndOneThatFailsShowsNothingOfTheLast)
 TEST_F(AppTest, ASoundPlaysAloneAndPlayAllPlaysInOrderUntilStop)
 {
     const std::vector<TestSound> sounds = vox::test::Sounds({2000, 2000, 2000, 2000});
-    MakeBank("x.sfx", sounds);
-    Start();
-    OpenBank("x.sfx");
+    StartOn(sounds);
     const struct { std::function<void()> act; std::vector<long> lines; } cases[] = {
         {[&] { DoubleClick(hwndDisplay, 2); }, {2}},
         {[&] { Command(IDC_PLAYALL); }, {0, 1, 2, 3}},
