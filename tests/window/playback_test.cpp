@@ -85,22 +85,30 @@ TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)
     EXPECT_TRUE(MainButtons());
 }
 
-TEST_F(AppTest, RequestsMadeWhileSomethingPlaysWaitForTheDevice)
+TEST_F(AppTest, SoundsPlayInOrderAndWhatIsAskedMeanwhileWaitsForTheDevice)
 {
     MakeWave("new.wav", 30000);
-    StartOn(vox::test::Sounds(std::vector<size_t>(4, 2500)));
+    const std::vector<TestSound> sounds = vox::test::Sounds(std::vector<size_t>(4, 2500));
+    StartOn(sounds);
     auto sound = [this](int n) { return [this, n] { DoubleClick(hwndDisplay, n); }; };
     auto command = [this](int id) { return [this, id] { Command(id); }; };
     // the dialog is cancelled as soon as it opens; its preview plays on
     auto replace = [this] { ReplaceSound(0, "new.wav", {[this] { return PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }}); };
     auto hold = [] { HoldSoundEnds(true); };
     auto letGo = [] { HoldSoundEnds(false); };
+    auto endFirst = [] { PumpUntil([] { return HeldSoundEnds() == 1; }), EndHeldSounds(); };
     struct Case {
         const char* what;
-        std::vector<std::function<void()>> actions;  // the first starts a playback
+        std::vector<std::function<void()>> actions;
         std::string played;
+        // one request at a time: each sound's line is selected as it starts, and Play All and
+        // Replace are off while it plays
+        bool alone = false;
     };
     const Case cases[] = {
+        {"a sound", {sound(2)}, "2", true},
+        {"Play All", {command(IDC_PLAYALL)}, "0123", true},
+        {"Stop as sound 1 plays, its end held until Stop is in", {hold, command(IDC_PLAYALL), endFirst, command(IDC_STOP), letGo}, "01", true},
         {"a sound during a sound", {sound(0), sound(2)}, "02"},
         {"a sound during Play All", {command(IDC_PLAYALL), sound(3)}, "03"},
         {"Stop after a sound waits", {sound(0), sound(2), command(IDC_STOP)}, "0"},
@@ -113,9 +121,15 @@ TEST_F(AppTest, RequestsMadeWhileSomethingPlaysWaitForTheDevice)
         played.clear();
         for (const auto& act : c.actions)
             act();
+        EXPECT_TRUE(!c.alone || !(Enabled(hwndPlayAll) || Enabled(hwndReplace))) << c.what;
         ASSERT_TRUE(WaitIdle()) << c.what;
         EXPECT_EQ(PlayedSounds(), c.played) << c.what;
         EXPECT_TRUE(MainButtons()) << c.what;
+        for (const Played& p : played) {  // each sound of the bank played its own bytes
+            const size_t n = (size_t)(p.rate - 11025) / 1000;
+            EXPECT_TRUE(p.rate == kWaveFormat.rate || (p.head == sounds[n].data.substr(0, 16) && (!c.alone || p.line == (long)n)))
+                << c.what;
+        }
     }
     EXPECT_EQ(boxes.texts, Strings{});
 }

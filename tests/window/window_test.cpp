@@ -63,36 +63,4 @@ TEST_F(AppTest, OpeningABankListsItsSoundsAndOneThatFailsShowsNothingOfTheLast)
     }
 }
 
-TEST_F(AppTest, ASoundPlaysAloneAndPlayAllPlaysInOrderUntilStop)
-{
-    const std::vector<TestSound> sounds = vox::test::Sounds({2000, 2000, 2000, 2000});
-    StartOn(sounds);
-    const struct { std::function<void()> act; std::vector<long> lines; } cases[] = {
-        {[&] { DoubleClick(hwndDisplay, 2); }, {2}},
-        {[&] { Command(IDC_PLAYALL); }, {0, 1, 2, 3}},
-        // Stop while sound 1 plays: its end waits until Stop is in
-        {[&] {
-             HoldSoundEnds(true);
-             Command(IDC_PLAYALL);
-             PumpUntil([] { return HeldSoundEnds() == 1; });
-             EndHeldSounds();
-             Command(IDC_STOP);
-             HoldSoundEnds(false);
-         },
-         {0, 1}},
-    };
-    for (const auto& c : cases) {
-        played.clear();
-        c.act();
-        EXPECT_FALSE(Enabled(hwndPlayAll) || Enabled(hwndReplace));
-        ASSERT_TRUE(WaitIdle());
-        EXPECT_TRUE(MainButtons());
-        ASSERT_EQ(played.size(), c.lines.size());
-        for (size_t i = 0; i < played.size(); i++) {
-            const TestSound& s = sounds[c.lines[i]];
-            EXPECT_TRUE(played[i].line == c.lines[i] && played[i].rate == s.rate && played[i].head == s.data.substr(0, 16)) << i;
-        }
-    }
-}
-
 }  // namespace
