@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -27,29 +28,22 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
     ASSERT_TRUE(f.write(bytes.data(), (std::streamsize)bytes.size()).flush()) << path;
 }
 
-Files Snapshot(const std::string& folder, const std::string& prefix)
+Files Snapshot(const std::string& folder)
 {
     Files out;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd)) {
-        const std::string name = fd.cFileName, path = folder + "\\" + name;
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            out[prefix + name] = ReadFileBytes(path);
-        else if (name != "." && name != "..")
-            for (const auto& f : Snapshot(path, prefix + name + "\\"))
-                out.insert(f);
-    }
-    FindClose(h);
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        if (e.is_regular_file())
+            out[e.path().string().substr(folder.size() + 1)] = ReadFileBytes(e.path().string());
     return out;
 }
 
 void Restore(const std::string& folder, const Files& files)
 {
     for (const auto& f : Snapshot(folder)) {
-        SetFileAttributesA((folder + "\\" + f.first).c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::string path = folder + "\\" + f.first;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (!files.count(f.first))
-            DeleteFileA((folder + "\\" + f.first).c_str());
+            DeleteFileA(path.c_str());
     }
     for (const auto& f : files)
         WriteFileBytes(folder + "\\" + f.first, f.second);
@@ -293,19 +287,13 @@ static LRESULT CALLBACK GetHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(getHook, code, wParam, lParam);
 }
 
-static void EmptyFolder(const std::string& path)
+// The folder and everything in it are removed, read-only files too.
+static void RemoveFolder(const std::string& path)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd)) {
-        const std::string inside = path + "\\" + fd.cFileName;
-        SetFileAttributesA(inside.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeleteFileA(inside.c_str());
-        else if (strcmp(fd.cFileName, ".") && strcmp(fd.cFileName, ".."))
-            EmptyFolder(inside), RemoveDirectoryA(inside.c_str());
-    }
-    FindClose(h);
+    std::error_code ignored;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(path, ignored))
+        SetFileAttributesA(e.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(path, ignored);
 }
 
 void AppTest::SetUp()
@@ -313,8 +301,8 @@ void AppTest::SetUp()
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     dir = std::string(temp) + "vx_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    RemoveFolder(dir);
     CreateDirectoryA(dir.c_str(), NULL);
-    EmptyFolder(dir);
     ASSERT_EQ(_chdir(dir.c_str()), 0) << dir;
     cbtHook = SetWindowsHookExA(WH_CBT, CbtHook, NULL, GetCurrentThreadId());
     textHook = SetWindowsHookExA(WH_CALLWNDPROC, TextHook, NULL, GetCurrentThreadId());
@@ -328,9 +316,8 @@ void AppTest::TearDown()
     WaitIdle();
     if (hwndApp)
         DestroyWindow(hwndApp);
-    EmptyFolder(dir);
     _chdir("..");
-    RemoveDirectoryA(dir.c_str());
+    RemoveFolder(dir);
 }
 
 Strings AppTest::Lines(HWND list)

@@ -22,7 +22,7 @@ using vox::test::TestSound;
 
 using Files = std::map<std::string, std::string>;
 // Every file of the folder and those inside it, named relative to it, with its bytes.
-Files Snapshot(const std::string& folder, const std::string& prefix = "");
+Files Snapshot(const std::string& folder);
 // The folder holds these files again, and no others.
 void Restore(const std::string& folder, const Files& files);
 std::string ReadFileBytes(const std::string& path);
