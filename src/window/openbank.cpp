@@ -47,8 +47,10 @@ void Loadsfx(const char* path, const char* name)
     opened.file.reset();  // on Windows an open handle would keep a rewrite from taking the name
     if (read != vox::BankError::Ok) {
         Forget();
-        if (read != vox::BankError::Open)
+        if (read == vox::BankError::Short)
             ShowMessageF("%s is shorter than its directory says; it may be damaged and was not opened.", name);
+        else  // in use by another program, not ours to read, or gone since it was listed
+            ShowMessageF("Unable to read %s; it was not opened.", name);
         return;
     }
     ShowMessageF("%ld sounds in file", (long)opened.bank.storedCount);

@@ -37,10 +37,16 @@ TEST_F(AppTest, OpeningABankListsItsSoundsAndOneThatFailsShowsNothingOfTheLast)
     WriteFileBytes("cut.sfx", vox::test::BankBytes(vox::test::Sounds({10, 10, 10})).substr(0, 16 + 2 * 28));
     WriteFileBytes("cut.txt", "");
     WriteFileBytes("bare.sfx", vox::test::BankBytes(vox::test::Sounds({10, 10})));
+    WriteFileBytes("held.sfx", vox::test::BankBytes(vox::test::Sounds({10, 10})));
+    WriteFileBytes("held.txt", "");
+    // another program has it open and shares it with no one
+    HANDLE held = CreateFileA("held.sfx", GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     Start();
     const struct { const char* bank; Strings says; } cases[] = {
         {"cut.sfx", {"cut.sfx is shorter than its directory says; it may be damaged and was not opened."}},  // no count
         {"bare.sfx", {"2 sounds in file", "Unable to open Index File: bare.txt"}},
+        {"held.sfx", {"Unable to read held.sfx; it was not opened."}},
     };
     for (const auto& c : cases) {
         OpenBank("x.sfx");
@@ -61,6 +67,7 @@ TEST_F(AppTest, OpeningABankListsItsSoundsAndOneThatFailsShowsNothingOfTheLast)
         says.push_back("No sfx file open");
         EXPECT_EQ(boxes.texts, says);
     }
+    CloseHandle(held);
 }
 
 }  // namespace
