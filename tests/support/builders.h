@@ -1,4 +1,4 @@
-// Banks and WAVE files built byte by byte, for the tests, the fuzzers' seeds and the benchmark.
+// Banks and WAVE files built byte by byte, for the tests and the benchmark.
 #pragma once
 
 #include <cstdint>
