@@ -35,19 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         old[at] = (char)(old[at] ^ (in.Next(255) + 1));
     }
     size_t sound = in.Next((uint32_t)sizes.size() + 1);
-    Sound with;
-    with.bytes.resize(in.Next(256));
-    for (size_t i = 0; i < with.bytes.size(); i++)
-        with.bytes[i] = (uint8_t)(i * 7 + 1);
-    Format& f = with.format;
-    f.tag = kPcm;
-    f.channels = (uint16_t)(in.Next(3) + 1);
-    f.bits = (uint16_t)(in.Next(4) * 8);
-    f.rate = in.Next(2) ? 22050 : 999;
-    f.blockAlign = (uint16_t)(f.channels * f.bits / 8);
-    f.avgBytes = f.rate * f.blockAlign;
+    Sound with = test::NewSound(in.Next(256));
+    const uint16_t channels = (uint16_t)(in.Next(3) + 1), bits = (uint16_t)(in.Next(4) * 8);
+    with.format = test::Pcm(channels, in.Next(2) ? 22050 : 999, bits);
     with.hadCbSize = in.Next(2);
-    f.cbSize = (uint16_t)in.Next(256);
+    with.format.cbSize = (uint16_t)in.Next(256);
     size_t piece = in.Next(64) * 64 + in.Next(64) + 1;
 
     MemFiles files;
@@ -78,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (r.backupKept ? now != old : now != older && !(backup == Backup::Keep && now == old))
         abort();
 
-    bool valid = sound < loaded.entries.size() && !with.bytes.empty() && IsSaneFormat(f) && LayoutProblem(loaded) == BankError::Ok;
+    bool valid = sound < loaded.entries.size() && !with.bytes.empty() && IsSaneFormat(with.format) &&
+                 LayoutProblem(loaded) == BankError::Ok;
     std::string spliced = valid ? test::SplicedBank(old, sound, with) : old;
     using FileMap = std::map<std::string, std::string>;
     bool done = r.error == BankError::Ok || r.error == BankError::DeleteRefused || r.error == BankError::RenameFailed;

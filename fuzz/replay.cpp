@@ -1,5 +1,5 @@
 // Replays every file of the given folders through a fuzz target, without libFuzzer, so the inputs
-// that once crashed it, or could, are tried by every ordinary test run.
+// it starts from and those that once crashed it, or could, are tried by every ordinary test run.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

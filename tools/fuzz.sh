@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the engine: builds its libFuzzer targets with clang in build-fuzz/, seeds them from the
-# test builders and runs each for the given seconds (default 20), one process at a time.
+# Fuzzes the engine: builds its libFuzzer targets with clang in build-fuzz/, seeds them with the
+# inputs in fuzz/regressions/ and runs each for the given seconds (default 20), one process at a time.
 # Fails when a target finds a crash; the input is left in build-fuzz/crashes/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,9 +10,7 @@ targets="fuzz_bank fuzz_index fuzz_wave fuzz_rewrite"
 
 CC=clang CXX=clang++ cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXMEND_FUZZ=ON >/dev/null
 # shellcheck disable=SC2086
-cmake --build "$out" -j2 --target make_seeds $targets >/dev/null
-rm -rf "$out/seeds"
-"$out/fuzz/make_seeds" "$out/seeds"
+cmake --build "$out" -j2 --target $targets >/dev/null
 
 total=0
 failed=""
@@ -20,7 +18,7 @@ for t in $targets; do
     mkdir -p "$out/corpus/$t" "$out/crashes/$t"
     log="$out/$t.log"
     if ! "$out/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 \
-        -artifact_prefix="$out/crashes/$t/" "$out/corpus/$t" "$out/seeds/$t" >"$log" 2>&1; then
+        -artifact_prefix="$out/crashes/$t/" "$out/corpus/$t" "fuzz/regressions/$t" >"$log" 2>&1; then
         failed="$failed $t"
         grep -E 'ERROR|SUMMARY|Test unit written' "$log" >&2 || tail -n 20 "$log" >&2
     fi

@@ -1,5 +1,9 @@
 #include "builders.h"
 
+#include <cstdlib>
+
+#include "memfiles.h"
+
 namespace vox::test {
 
 std::string Le16(uint16_t v)
@@ -12,15 +16,18 @@ std::string Le32(uint32_t v)
     return Le16((uint16_t)(v & 0xFFFF)) + Le16((uint16_t)(v >> 16));
 }
 
-Format FormatFor(const TestSound& s)
+Format Pcm(uint16_t channels, uint32_t rate, uint16_t bits)
 {
     Format f;
-    f.tag = kPcm;
-    f.channels = s.channels;
-    f.rate = s.rate;
-    f.blockAlign = (uint16_t)(s.channels * s.bits / 8);
-    f.avgBytes = s.rate * f.blockAlign;
-    f.bits = s.bits;
+    f.tag = kPcm, f.channels = channels, f.rate = rate, f.bits = bits;
+    f.blockAlign = (uint16_t)(channels * bits / 8);
+    f.avgBytes = rate * f.blockAlign;
+    return f;
+}
+
+Format FormatFor(const TestSound& s)
+{
+    Format f = Pcm(s.channels, s.rate, s.bits);
     f.cbSize = (uint16_t)(s.extra & 0xFFFF);
     return f;
 }
@@ -90,6 +97,23 @@ std::string SplicedBank(const std::string& bank, size_t sound, const Sound& with
         out.replace(later, 4, Le32(Get32(bank, later) + moved));
     }
     return out.replace(offset, length, std::string(with.bytes.begin(), with.bytes.end()));
+}
+
+Bank Loaded(const std::string& bytes)
+{
+    MemSource source(bytes);
+    Bank bank;
+    if (ReadBank(source, &bank) != BankError::Ok)
+        abort();  // the test's own bank: the test is wrong
+    return bank;
+}
+
+Sound NewSound(size_t n, int seed)
+{
+    Sound s{Pcm(2, 22050, 16), false, {}};
+    for (size_t i = 0; i < n; i++)
+        s.bytes.push_back((uint8_t)(i * 13 + 5 + seed));
+    return s;
 }
 
 std::string IndexText(const std::vector<std::string>& names)

@@ -1,4 +1,4 @@
-// Banks and WAVE files built byte by byte, for the tests, the fuzzers' seeds and the benchmark.
+// Banks and WAVE files built byte by byte, for the tests and the benchmark.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,8 @@ struct TestSound {
     uint16_t bits = 8;
     int32_t extra = 0;
 };
+// A PCM format of these, its block align and byte rate worked out.
+Format Pcm(uint16_t channels, uint32_t rate, uint16_t bits);
 Format FormatFor(const TestSound& s);
 Entry EntryFor(const TestSound& s, int32_t offset);
 // Sounds of these sizes, 8-bit mono; sound i plays at 11025 + 1000 i and no two hold the same bytes.
@@ -30,6 +32,10 @@ std::string BankBytes(const std::vector<TestSound>& sounds, const std::string& t
 // The bank with one sound's samples swapped for with's and its entry rewritten from them, every
 // later offset moved: a plain splice of the bytes, to check the rewrite against.
 std::string SplicedBank(const std::string& bank, size_t sound, const Sound& with);
+// The bank as ReadBank reads it from bytes that hold at least its directory.
+Bank Loaded(const std::string& bytes);
+// Replacement samples of n bytes in 16-bit stereo at 22050 Hz; seed tells replacements apart.
+Sound NewSound(size_t n, int seed = 0);
 // Index text naming the sounds, one CR LF line each.
 std::string IndexText(const std::vector<std::string>& names);
 

@@ -1,5 +1,5 @@
 // Files in memory for the engine's tests and fuzzers: any call can be made to fail, reads can
-// come short, the disk can run full.
+// come short.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,6 @@ public:
     long failAt = 0;               // the call (counted from 1) that fails; 0 for none
     long calls = 0;                // calls made so far
     size_t readLimit = 0;          // when not 0, no read returns more than this
-    size_t space = SIZE_MAX;       // bytes that can still be written
     bool replaceRefused = false;   // the one-step swap is refused, as some file systems do
     bool linksRefused = false;     // no hard links, as on FAT
     bool canExchange = false;      // two names change places in one step, as on Linux
