@@ -84,6 +84,21 @@ is_program() {
     unzip -p "$1" "$2" | file - | grep -F "$3"
 }
 
+# shows_release ZIP EXE NAME: the file properties Windows shows for the program tell this release
+# of Voxmend and the program by its name, in the text and in the numbers Windows reads first
+# (behind the fixed file information's signature and its own version).
+shows_release() {
+    local exe="$work/$3.exe" text fixed described major=${version%%.*} minor=${version#*.}
+    minor=${minor%%.*}
+    unzip -p "$1" "$2" >"$exe" && text=$(strings -el "$exe") || return 1
+    value() { grep -A1 -x "$1" <<<"$text" | sed -n 2p; }
+    fixed=$(od -An -tx1 -v "$exe" | tr -d ' \n' | grep -o 'bd04effe00000100[0-9a-f]\{8\}')
+    described=$(value FileDescription)
+    same "$version $version Voxmend $3.exe $(printf '%02x%02x%02x%02x' $((minor & 255)) $((minor >> 8)) $((major & 255)) $((major >> 8)))" \
+        "$(value FileVersion) $(value ProductVersion) $(value ProductName) $(value OriginalFilename) ${fixed:16}" &&
+        [[ $(value LegalCopyright) == "Copyright "* && ${described,,} == "$3"* ]]
+}
+
 # builds_of ARCH: the build folder the zip of that architecture is made from.
 builds_of() {
     if [ "$1" = win64 ]; then echo build; else echo build-i686; fi
@@ -158,6 +173,9 @@ for kind in "${kinds[@]}"; do
         "$name/voxmend.exe" "$name/voxbank.exe" "$name/README.txt" "$name/LICENSE.txt" "${libs[@]}"
     check "$name.zip: voxmend.exe is $gui" is_program "$zip" "$name/voxmend.exe" "$gui"
     check "$name.zip: voxbank.exe is $console" is_program "$zip" "$name/voxbank.exe" "$console"
+    for program in voxmend voxbank; do
+        check "$name.zip: $program.exe shows this release" shows_release "$zip" "$name/$program.exe" "$program"
+    done
 done
 
 echo "install: $passed passed, $failed failed"
