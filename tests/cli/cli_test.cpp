@@ -132,9 +132,7 @@ TEST_F(Voxbank, ShowsProgressOnATerminal)
         {{"extract", Path("BIG.SFX"), "-o", Path("out")}, "\rextracting [", "out/002.wav"},
     };
     for (const auto& c : cases) {
-        std::string command = "env LD_PRELOAD=" KILLPOINT " ASAN_OPTIONS=verify_asan_link_order=0 VOXBANK_SLOW=300 " VOXBANK;
-        for (const std::string& a : c.args)
-            command += " " + Quoted(a);
+        const std::string command = Command(c.args, {"VOXBANK_SLOW=300"});
         EXPECT_EQ(std::system(("script -qec " + Quoted(command) + " /dev/null >" + Quoted(Path(".tty"))).c_str()), 0);
         const std::string tty = Get(".tty");
         const size_t bar = tty.find(c.bar), cleared = tty.rfind("%\r"), last = tty.find(c.last);
@@ -333,13 +331,10 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
             c.arrange(t);
         const bool huge = std::filesystem::file_size(t.Path("BANK.SFX")) > 100000000;
         const std::string bank = huge ? "" : t.Get("BANK.SFX"), leftOver = t.Get("new.sfx"), backup = t.Get("BANK.SFX.bak");
-        std::vector<std::string> args, env;
+        std::vector<std::string> args;
         for (const std::string& a : c.args)
             args.push_back(t.InFolder(a));
-        if (!c.disk.empty())
-            env = {"LD_PRELOAD=" KILLPOINT, "ASAN_OPTIONS=verify_asan_link_order=0"};
-        env.insert(env.end(), c.disk.begin(), c.disk.end());
-        Outcome o = t.RunVoxbank(args, env, c.output);
+        Outcome o = t.RunVoxbank(args, c.disk, c.output);
         EXPECT_EQ(o.status, c.status) << c.what << ": " << o.err;
         if (c.says[0] == '~')
             EXPECT_NE((o.out + o.err).find(c.says.substr(1)), std::string::npos) << c.what << ": " << o.out << o.err;
