@@ -55,65 +55,48 @@ TEST_F(Voxbank, ListsWhatTheBankHolds)
     }
 }
 
-TEST_F(Voxbank, ExtractedSoundsPutBackLeaveTheBankAsItWas)
+TEST_F(Voxbank, ReplacesUndoesAndTakesBackWhatItExtracted)
 {
-    const std::string bank = Get("BANK.SFX");
-    const std::vector<std::string> extract = {"extract", Path("BANK.SFX"), "-o", Path("made/here")};
-    Outcome o = RunVoxbank(extract);
+    // extracted and put back: the bank as it was, the stereo sound's extra size included
+    const std::string first = Get("BANK.SFX");
+    Outcome o = RunVoxbank({"extract", Path("BANK.SFX"), "-o", Path("made/here")});
     ASSERT_EQ(o.status, 0) << o.err;
-    std::vector<std::string> replace = {"replace", Path("BANK.SFX")};
+    std::vector<std::string> back = {"replace", Path("BANK.SFX")};
     for (size_t i = 0; i < kFiles.size(); i++) {
         EXPECT_NE(o.out.find(Path("made/here/" + kFiles[i]) + "\n"), std::string::npos) << o.out;
-        replace.push_back(std::to_string(i) + "=" + Path("made/here/" + kFiles[i]));
+        back.push_back(std::to_string(i) + "=" + Path("made/here/" + kFiles[i]));
     }
-    EXPECT_EQ(RunVoxbank(extract).status, 1) << "overwrote without --force";
-    EXPECT_EQ(RunVoxbank({"extract", Path("BANK.SFX"), "-o", Path("made/here"), "--force"}).status, 0);
-    EXPECT_FALSE(Has("made/here/" + kFiles[0] + ".part"));
-    EXPECT_EQ(RunVoxbank(replace).status, 0);
-    EXPECT_TRUE(Get("BANK.SFX") == bank);
-}
+    ASSERT_EQ(RunVoxbank(back).status, 0);
+    EXPECT_TRUE(Get("BANK.SFX") == first);
 
-TEST_F(Voxbank, SeveralSoundsInOnePassAsOneAfterAnother)
-{
+    // two sounds in one pass, one of them by its name
     WaveLayout stereo, odd;
     stereo.channels = 2, stereo.bits = 16, stereo.rate = 22050, stereo.data = std::string(4000, '\x11');
     odd.data = std::string(333, '\x22');
     Put("x.wav", WaveBytes(stereo));
     Put("y.wav", WaveBytes(odd));
-    Put("ONE.SFX", Get("BANK.SFX"));
-    EXPECT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "Door: creak?=" + Path("x.wav"), "3=" + Path("y.wav")}).status, 0);
-    EXPECT_EQ(RunVoxbank({"replace", Path("ONE.SFX"), "1=" + Path("x.wav")}).status, 0);
-    EXPECT_EQ(RunVoxbank({"replace", Path("ONE.SFX"), "3=" + Path("y.wav")}).status, 0);
+    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "Door: creak?=" + Path("x.wav"), "3=" + Path("y.wav")}).status, 0);
     sounds[1].data = stereo.data, sounds[1].rate = 22050, sounds[1].extra = 0;
     sounds[3].data = odd.data, sounds[3].rate = 11025;
-    EXPECT_TRUE(Get("BANK.SFX") == BankBytes(sounds));
-    EXPECT_TRUE(Get("ONE.SFX") == BankBytes(sounds));
-}
+    const std::string second = BankBytes(sounds);
+    EXPECT_TRUE(Get("BANK.SFX") == second && Get("BANK.SFX.bak") == first);
 
-TEST_F(Voxbank, UndoPutsBackTheBankBeforeTheLastReplaceAndASecondUndoRedoes)
-{
-    const std::string first = Get("BANK.SFX");
-    WaveLayout w;
-    w.data = std::string(999, '\x33');
-    Put("w.wav", WaveBytes(w));
-    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "2=" + Path("w.wav")}).status, 0);
-    const std::string second = Get("BANK.SFX");
-    EXPECT_TRUE(Get("BANK.SFX.bak") == first);
+    // undo puts back the bank before the last replace, and a second undo redoes
     Outcome undone = RunVoxbank({"undo", Path("BANK.SFX")});
     ASSERT_EQ(undone.status, 0) << undone.err;
     EXPECT_NE(undone.out.find("4 sounds"), std::string::npos) << undone.out;
-    EXPECT_NE(undone.out.find("sound 2 (CON): 7 bytes (999 before the undo)"), std::string::npos) << undone.out;
+    EXPECT_NE(undone.out.find("sound 3 (Last): 600 bytes (333 before the undo)"), std::string::npos) << undone.out;
     EXPECT_TRUE(Get("BANK.SFX") == first && Get("BANK.SFX.bak") == second);
     ASSERT_EQ(RunVoxbank({"undo", Path("BANK.SFX")}).status, 0);
     EXPECT_TRUE(Get("BANK.SFX") == second && Get("BANK.SFX.bak") == first);
 
     // without a backup the old bank goes, and the backup of an earlier replace stays as it was
-    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "0=" + Path("w.wav"), "--no-backup"}).status, 0);
+    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "0=" + Path("y.wav"), "--no-backup"}).status, 0);
     EXPECT_TRUE(Get("BANK.SFX.bak") == first);
     EXPECT_FALSE(Has("BANK.SFX.bak.part"));
     const std::string replaced = Get("BANK.SFX");
     std::filesystem::create_directory(Path("in"));
-    Put("in/003-Last.wav", Get("w.wav"));
+    Put("in/003-Last.wav", Get("x.wav"));
     ASSERT_EQ(RunVoxbank({"import", Path("BANK.SFX"), Path("in"), "--no-backup"}).status, 0);
     EXPECT_TRUE(Get("BANK.SFX.bak") == first && Get("BANK.SFX") != replaced) << "imported without a backup";
 }
@@ -140,9 +123,7 @@ TEST_F(Voxbank, ShowsProgressOnATerminal)
         EXPECT_TRUE(cleared != std::string::npos && tty.compare(cleared + 2, 41, std::string(41, ' ')) == 0) << tty;
         EXPECT_NE(last, std::string::npos) << tty;
         EXPECT_EQ(tty.find('[', cleared), std::string::npos) << "no bar after the last is cleared: " << tty;
-        if (c.bar == "\rextracting [") {
-            EXPECT_NE(tty.find("extracting [" + std::string(40, '#') + "] 100%"), std::string::npos) << tty;
-        }
+        EXPECT_NE(tty.find(c.bar + std::string(40, '#') + "] 100%"), std::string::npos) << tty;
     }
 }
 
@@ -216,12 +197,8 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
         // usage
         {"no command", {}, 2, "A subcommand is required (see voxbank --help)"},
         {"unknown command", {"frob", "@BANK.SFX"}, 2, "no command \"frob\" (see voxbank --help)"},
-        {"list: unknown option", {"list", "@BANK.SFX", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
         {"check: unknown option", {"check", "@BANK.SFX", "-x"}, 2, "The following argument was not expected: -x (see voxbank --help)"},
-        {"extract: unknown option", {"extract", "@BANK.SFX", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
         {"replace: unknown option", {"replace", "@BANK.SFX", "1=@w.wav", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
-        {"import: unknown option", {"import", "@BANK.SFX", "@in", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
-        {"undo: unknown option", {"undo", "@BANK.SFX", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
         {"list: no bank", {"list"}, 2, "BANK is required (see voxbank --help)"},
         {"check: no bank", {"check"}, 2, "BANK is required (see voxbank --help)"},
         {"extract: no bank", {"extract"}, 2, "BANK is required (see voxbank --help)"},

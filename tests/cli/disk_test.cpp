@@ -99,14 +99,16 @@ struct Arranged : Folder {
         std::filesystem::create_directories(Path("in"));
         std::filesystem::create_directories(Path("old"));
         Put("in/004-e.wav", WaveBytes(w));
-        Put("old/000-a.wav", "an older file");
-        Put("old/005-f.wav", "another");
+        Put("old/000.wav", "an older file");
+        Put("old/005.wav", "another");
         for (const std::string& a : s.args)
             args.push_back(InFolder(a));
         before = Snapshot(*this);
         EXPECT_EQ(RunVoxbank(args, s.env).status, 0) << s.what;
         after = Snapshot(*this);
         EXPECT_NE(Differences(before, after), "") << s.what << " changed nothing";
+        for (const auto& [name, bytes] : after)
+            EXPECT_EQ(name.find(".part"), std::string::npos) << s.what << " left " << name;
     }
     std::vector<std::string> args;
     Files before, after;
