@@ -221,7 +221,7 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
         {"extract", extract, 0, "~out/003-Last.wav\n"},
         {"replace", replace, 0, "~sound 1 (Door: creak?): 2000 bytes", {}, {}, "", false},
         {"replace with no hard links", replace, 0,
-         "@BANK.SFX: replaced without a backup: the file system refused to keep the old bank as @BANK.SFX.bak", {}, {"VOXBANK_NO_LINKS=1"}, "", false},
+         "@BANK.SFX: replaced without a backup: the file system refused to keep the old bank as @BANK.SFX.bak", {}, {"VOXBANK_FAIL_CALL=link"}, "", false},
         {"import", {"import", "@BANK.SFX", "@in"}, 0, "~sound 2 (CON): 7 bytes", importing({"002-CON.wav"}), {}, "", false},
         {"undo", undo, 0, "~put back the bank as it was before the last replace, 4 sounds", backup, {}, "", false},
         // the bank
@@ -289,7 +289,7 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
          "@BANK.SFX.bak: its header counts more than 325 sounds, so it cannot be rewritten faithfully; it was not put back, and both files are as they were",
          [](Banked& t) { t.Put("BANK.SFX.bak", BankBytes(Sounds(std::vector<size_t>(326, 1)))); }},
         {"undo: swap refused", undo, 1, "@BANK.SFX: the file system refused to exchange it with @BANK.SFX.bak; both are as they were", backup,
-         {"VOXBANK_NO_EXCHANGE=1", "VOXBANK_FAIL_CALL=link"}},
+         {"VOXBANK_FAIL_CALL=renameat2,link"}},
         // check
         {"check: over 325", check, 1, "~more than 325 sounds", of326},
         {"check: not back to back", check, 1, "~its sounds do not lie back to back", outOfStep},

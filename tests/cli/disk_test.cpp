@@ -76,7 +76,7 @@ const std::vector<Scenario> kScenarios = {
     {"replace --no-backup", {"replace", "@BANK.SFX", "0=@x.wav", "--no-backup"}, {}},
     {"import", {"import", "@BANK.SFX", "@in"}, {}},
     {"undo", {"undo", "@BANK.SFX"}, {}},
-    {"undo without an exchange", {"undo", "@BANK.SFX"}, {"VOXBANK_NO_EXCHANGE=1"}},
+    {"undo without an exchange", {"undo", "@BANK.SFX"}, {"VOXBANK_FAIL_CALL=renameat2"}},
     {"extract", {"extract", "@BANK.SFX", "-o", "@new"}, {}, true},
     {"extract --force", {"extract", "@BANK.SFX", "-o", "@old", "--force"}, {}, true},
 };

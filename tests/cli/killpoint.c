@@ -1,14 +1,13 @@
 /* Loaded into voxbank by the tests that run it.
    It counts the calls that change files and kills the process at the one VOXBANK_KILL names, "N"
-   right before the N-th or "N+" right after it. VOXBANK_NO_EXCHANGE refuses renameat2, as file
-   systems without an exchange of two names do, and VOXBANK_NO_LINKS refuses link, as file
-   systems without hard links do. VOXBANK_SLOW makes each of them take that many milliseconds, as
-   a slow disk does.
+   right before the N-th or "N+" right after it. VOXBANK_SLOW makes each of them take that many
+   milliseconds, as a slow disk does.
    VOXBANK_FAIL="N" fails the N-th of every call that touches the disk (opens and closes
    included) as a full, broken or read-only disk would: writes with ENOSPC, reads, flushes and
    closes with EIO, the others with EACCES; "N+" fails that call and every later one of its
    kind, as a disk that stays full does. VOXBANK_FAIL_CALL fails every call of the names it
-   lists, and VOXBANK_FAIL_PATH narrows that to those on a path with this ending.
+   lists (renameat2 for a file system that cannot exchange two names, link for one without hard
+   links), and VOXBANK_FAIL_PATH narrows that to those on a path with this ending.
    The name of the call killed at or failed goes to VOXBANK_LOG. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -93,12 +92,6 @@ static int Failing(const char* name, int error, const char* path, const char* pa
     return *end == '+' && strcmp(name, first) == 0 ? error : 0;
 }
 
-/* Whether the setting that makes the file system refuse this call is given. */
-static int Refused(const char* setting)
-{
-    return setting && getenv(setting);
-}
-
 #define PAIR(a, b) a, b
 #define NO_PATHS (NULL, NULL)
 
@@ -107,45 +100,32 @@ static int Refused(const char* setting)
     if (!real)                   \
         real = (type(*) params)dlsym(RTLD_NEXT, #name)
 
-/* A call that changes files: counted for the kill, refused with refusedWith where the setting
-   refusal is given, and failed on demand. */
-#define CHANGES(type, name, params, args, error, paths, refusal, refusedWith) \
-    type name params                                                        \
-    {                                                                       \
-        REAL(type, name, params);                                           \
-        long call = Before(#name);                                          \
-        int failing = Failing(#name, error, PAIR paths);                    \
-        type result = (type)-1;                                             \
-        if (Refused(refusal))                                               \
-            errno = refusedWith;                                            \
-        else if (failing)                                                   \
-            errno = failing;                                                \
-        else                                                                \
-            result = real args;                                             \
-        KillAt(call, '+', #name);                                           \
-        return result;                                                      \
+/* A call failed on demand; one that changes files is also counted for the kill. */
+#define HOOK(changes, type, name, params, args, error, paths) \
+    type name params                                          \
+    {                                                         \
+        REAL(type, name, params);                             \
+        long call = changes ? Before(#name) : 0;              \
+        int failing = Failing(#name, error, PAIR paths);      \
+        type result = (type)-1;                               \
+        if (failing)                                          \
+            errno = failing;                                  \
+        else                                                  \
+            result = real args;                               \
+        if (changes)                                          \
+            KillAt(call, '+', #name);                         \
+        return result;                                        \
     }
+#define CHANGES(...) HOOK(1, __VA_ARGS__)
+#define TOUCHES(...) HOOK(0, __VA_ARGS__)
 
-/* A call that only reads or makes a folder: failed on demand. */
-#define TOUCHES(type, name, params, args, error, paths)  \
-    type name params                                     \
-    {                                                    \
-        REAL(type, name, params);                        \
-        int failing = Failing(#name, error, PAIR paths); \
-        if (failing) {                                   \
-            errno = failing;                             \
-            return (type)-1;                             \
-        }                                                \
-        return real args;                                \
-    }
-
-CHANGES(ssize_t, write, (int fd, const void* data, size_t n), (fd, data, n), ENOSPC, NO_PATHS, NULL, 0)
-CHANGES(int, fsync, (int fd), (fd), EIO, NO_PATHS, NULL, 0)
-CHANGES(int, rename, (const char* from, const char* to), (from, to), EACCES, (from, to), NULL, 0)
-CHANGES(int, unlink, (const char* path), (path), EACCES, (path, NULL), NULL, 0)
-CHANGES(int, link, (const char* from, const char* to), (from, to), EACCES, (from, to), "VOXBANK_NO_LINKS", EPERM)
+CHANGES(ssize_t, write, (int fd, const void* data, size_t n), (fd, data, n), ENOSPC, NO_PATHS)
+CHANGES(int, fsync, (int fd), (fd), EIO, NO_PATHS)
+CHANGES(int, rename, (const char* from, const char* to), (from, to), EACCES, (from, to))
+CHANGES(int, unlink, (const char* path), (path), EACCES, (path, NULL))
+CHANGES(int, link, (const char* from, const char* to), (from, to), EACCES, (from, to))
 CHANGES(int, renameat2, (int fromDir, const char* from, int toDir, const char* to, unsigned flags),
-        (fromDir, from, toDir, to, flags), EACCES, (from, to), "VOXBANK_NO_EXCHANGE", EINVAL)
+        (fromDir, from, toDir, to, flags), EACCES, (from, to))
 TOUCHES(ssize_t, pread, (int fd, void* data, size_t n, off_t at), (fd, data, n, at), EIO, NO_PATHS)
 TOUCHES(int, mkdir, (const char* path, mode_t mode), (path, mode), EACCES, (path, NULL))
 
