@@ -178,17 +178,10 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
     };
     // Two sounds, the first 2 GB less 100 bytes, in a file with a hole
     auto nearly2G = [](Banked& t) {
-        TestSound big, small;
-        small.data = "x";
         const int32_t at = 16 + 28 * 2, length = INT32_MAX - 100;
-        std::string bank = Le32(2) + std::string("Tarn bank\0\0\0", 12);
-        vox::Entry entries[2] = {EntryFor(big, at), EntryFor(small, at + length)};
-        entries[0].length = length;
-        for (const vox::Entry& e : entries) {
-            uint8_t bytes[vox::kEntrySize];
-            vox::EncodeEntry(e, bytes);
-            bank.append(reinterpret_cast<const char*>(bytes), sizeof bytes);
-        }
+        std::string bank = BankBytes(Sounds({1, 1})).substr(0, at);
+        bank.replace(16, 4, Le32(length));
+        bank.replace(16 + 28 + 4, 4, Le32(at + length));
         t.Put("BANK.SFX", bank);
         std::filesystem::resize_file(t.Path("BANK.SFX"), (uintmax_t)at + (uintmax_t)length + 1);
     };
@@ -291,11 +284,11 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
         {"undo: swap refused", undo, 1, "@BANK.SFX: the file system refused to exchange it with @BANK.SFX.bak; both are as they were", backup,
          {"VOXBANK_FAIL_CALL=renameat2,link"}},
         // check
-        {"check: over 325", check, 1, "~more than 325 sounds", of326},
         {"check: not back to back", check, 1, "~its sounds do not lie back to back", outOfStep},
         {"check: cut in the directory", check, 1, "~shorter than its header and directory", cutInDirectory},
-        {"check: cut in the last sound", check, 1, "~ends before its last sound does", cutInLastSound},
-        {"check: sound past the end", check, 1, "~1 sound(s) lie outside the file, the first is sound 3 (Last)", cutInLastSound},
+        {"check: cut in the last sound", check, 1,
+         "~ends before its last sound does (cut short?)\n@BANK.SFX: 1 sound(s) lie outside the file, the first is sound 3 (Last)\n",
+         cutInLastSound},
         {"check: no index", check, 1, "~no index file", noIndex},
         {"check: short index", check, 1, "~BANK.txt: names 2 of 4 sounds", [](Banked& t) { t.Put("BANK.txt", IndexText({"a", "b"})); }},
         {"check: format that would not play", check, 1, "~sound 2 (CON) has a format that would not play (PCM 1ch 500 Hz 8-bit)",
@@ -314,7 +307,7 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
         Outcome o = t.RunVoxbank(args, c.disk, c.output);
         EXPECT_EQ(o.status, c.status) << c.what << ": " << o.err;
         if (c.says[0] == '~')
-            EXPECT_NE((o.out + o.err).find(c.says.substr(1)), std::string::npos) << c.what << ": " << o.out << o.err;
+            EXPECT_NE((o.out + o.err).find(t.InFolder(c.says.substr(1))), std::string::npos) << c.what << ": " << o.out << o.err;
         else
             EXPECT_EQ(o.err, "voxbank: " + t.InFolder(c.says) + "\n") << c.what;
         if (c.keepsFiles) {
