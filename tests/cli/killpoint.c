@@ -147,23 +147,24 @@ static mode_t ModeOf(int flags, va_list rest)
     return (flags & (O_CREAT | __O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
 }
 
-#define OPENS(name, dirParam, dirArg)                     \
-    int name(dirParam const char* path, int flags, ...)   \
-    {                                                     \
-        REAL(int, name, (dirParam const char*, int, ...)); \
-        va_list rest;                                     \
-        va_start(rest, flags);                            \
-        mode_t mode = ModeOf(flags, rest);                \
-        va_end(rest);                                     \
-        int failing = Failing(#name, EACCES, path, NULL); \
-        if (failing) {                                    \
-            errno = failing;                              \
-            return -1;                                    \
-        }                                                 \
-        return real(dirArg path, flags, mode);            \
+#define OPENS(name, dirParam, dirArg)                                     \
+    int name(dirParam const char* path, int flags, ...)                   \
+    {                                                                     \
+        REAL(int, name, (dirParam const char*, int, ...));                \
+        va_list rest;                                                     \
+        va_start(rest, flags);                                            \
+        mode_t mode = ModeOf(flags, rest);                                \
+        va_end(rest);                                                     \
+        int failing = Failing(#name, EACCES, path, NULL);                 \
+        if (failing) {                                                    \
+            errno = failing;                                              \
+            return -1;                                                    \
+        }                                                                 \
+        return real(dirArg path, flags, mode);                            \
     }
 
+#define NO_FOLDER
 #define FOLDER int dir,
 #define IN_FOLDER dir,
-OPENS(open, , )
+OPENS(open, NO_FOLDER, NO_FOLDER)
 OPENS(openat, FOLDER, IN_FOLDER)
