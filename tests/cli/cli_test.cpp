@@ -55,65 +55,47 @@ TEST_F(Voxbank, ListsWhatTheBankHolds)
     }
 }
 
-TEST_F(Voxbank, ExtractedSoundsPutBackLeaveTheBankAsItWas)
+TEST_F(Voxbank, ReplacesUndoesAndTakesBackWhatItExtracted)
 {
-    const std::string bank = Get("BANK.SFX");
-    const std::vector<std::string> extract = {"extract", Path("BANK.SFX"), "-o", Path("made/here")};
-    Outcome o = RunVoxbank(extract);
+    // extracted and put back: the bank as it was, the stereo sound's extra size included
+    const std::string first = Get("BANK.SFX");
+    Outcome o = RunVoxbank({"extract", Path("BANK.SFX"), "-o", Path("made/here")});
     ASSERT_EQ(o.status, 0) << o.err;
-    std::vector<std::string> replace = {"replace", Path("BANK.SFX")};
+    std::vector<std::string> back = {"replace", Path("BANK.SFX")};
     for (size_t i = 0; i < kFiles.size(); i++) {
         EXPECT_NE(o.out.find(Path("made/here/" + kFiles[i]) + "\n"), std::string::npos) << o.out;
-        replace.push_back(std::to_string(i) + "=" + Path("made/here/" + kFiles[i]));
+        back.push_back(std::to_string(i) + "=" + Path("made/here/" + kFiles[i]));
     }
-    EXPECT_EQ(RunVoxbank(extract).status, 1) << "overwrote without --force";
-    EXPECT_EQ(RunVoxbank({"extract", Path("BANK.SFX"), "-o", Path("made/here"), "--force"}).status, 0);
-    EXPECT_FALSE(Has("made/here/" + kFiles[0] + ".part"));
-    EXPECT_EQ(RunVoxbank(replace).status, 0);
-    EXPECT_TRUE(Get("BANK.SFX") == bank);
-}
+    ASSERT_EQ(RunVoxbank(back).status, 0);
+    EXPECT_TRUE(Get("BANK.SFX") == first);
 
-TEST_F(Voxbank, SeveralSoundsInOnePassAsOneAfterAnother)
-{
+    // two sounds in one pass, one of them by its name
     WaveLayout stereo, odd;
     stereo.channels = 2, stereo.bits = 16, stereo.rate = 22050, stereo.data = std::string(4000, '\x11');
     odd.data = std::string(333, '\x22');
     Put("x.wav", WaveBytes(stereo));
     Put("y.wav", WaveBytes(odd));
-    Put("ONE.SFX", Get("BANK.SFX"));
-    EXPECT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "Door: creak?=" + Path("x.wav"), "3=" + Path("y.wav")}).status, 0);
-    EXPECT_EQ(RunVoxbank({"replace", Path("ONE.SFX"), "1=" + Path("x.wav")}).status, 0);
-    EXPECT_EQ(RunVoxbank({"replace", Path("ONE.SFX"), "3=" + Path("y.wav")}).status, 0);
+    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "Door: creak?=" + Path("x.wav"), "3=" + Path("y.wav")}).status, 0);
     sounds[1].data = stereo.data, sounds[1].rate = 22050, sounds[1].extra = 0;
     sounds[3].data = odd.data, sounds[3].rate = 11025;
-    EXPECT_TRUE(Get("BANK.SFX") == BankBytes(sounds));
-    EXPECT_TRUE(Get("ONE.SFX") == BankBytes(sounds));
-}
+    const std::string second = BankBytes(sounds);
+    EXPECT_TRUE(Get("BANK.SFX") == second && Get("BANK.SFX.bak") == first);
 
-TEST_F(Voxbank, UndoPutsBackTheBankBeforeTheLastReplaceAndASecondUndoRedoes)
-{
-    const std::string first = Get("BANK.SFX");
-    WaveLayout w;
-    w.data = std::string(999, '\x33');
-    Put("w.wav", WaveBytes(w));
-    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "2=" + Path("w.wav")}).status, 0);
-    const std::string second = Get("BANK.SFX");
-    EXPECT_TRUE(Get("BANK.SFX.bak") == first);
+    // undo puts back the bank before the last replace, and a second undo redoes
     Outcome undone = RunVoxbank({"undo", Path("BANK.SFX")});
     ASSERT_EQ(undone.status, 0) << undone.err;
-    EXPECT_NE(undone.out.find("4 sounds"), std::string::npos) << undone.out;
-    EXPECT_NE(undone.out.find("sound 2 (CON): 7 bytes (999 before the undo)"), std::string::npos) << undone.out;
+    EXPECT_NE(undone.out.find("sound 3 (Last): 600 bytes (333 before the undo)"), std::string::npos) << undone.out;
     EXPECT_TRUE(Get("BANK.SFX") == first && Get("BANK.SFX.bak") == second);
     ASSERT_EQ(RunVoxbank({"undo", Path("BANK.SFX")}).status, 0);
     EXPECT_TRUE(Get("BANK.SFX") == second && Get("BANK.SFX.bak") == first);
 
     // without a backup the old bank goes, and the backup of an earlier replace stays as it was
-    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "0=" + Path("w.wav"), "--no-backup"}).status, 0);
+    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "0=" + Path("y.wav"), "--no-backup"}).status, 0);
     EXPECT_TRUE(Get("BANK.SFX.bak") == first);
     EXPECT_FALSE(Has("BANK.SFX.bak.part"));
     const std::string replaced = Get("BANK.SFX");
     std::filesystem::create_directory(Path("in"));
-    Put("in/003-Last.wav", Get("w.wav"));
+    Put("in/003-Last.wav", Get("x.wav"));
     ASSERT_EQ(RunVoxbank({"import", Path("BANK.SFX"), Path("in"), "--no-backup"}).status, 0);
     EXPECT_TRUE(Get("BANK.SFX.bak") == first && Get("BANK.SFX") != replaced) << "imported without a backup";
 }
@@ -132,9 +114,7 @@ TEST_F(Voxbank, ShowsProgressOnATerminal)
         {{"extract", Path("BIG.SFX"), "-o", Path("out")}, "\rextracting [", "out/002.wav"},
     };
     for (const auto& c : cases) {
-        std::string command = "env LD_PRELOAD=" KILLPOINT " ASAN_OPTIONS=verify_asan_link_order=0 VOXBANK_SLOW=300 " VOXBANK;
-        for (const std::string& a : c.args)
-            command += " " + Quoted(a);
+        const std::string command = Command(c.args, {"VOXBANK_SLOW=300"});
         EXPECT_EQ(std::system(("script -qec " + Quoted(command) + " /dev/null >" + Quoted(Path(".tty"))).c_str()), 0);
         const std::string tty = Get(".tty");
         const size_t bar = tty.find(c.bar), cleared = tty.rfind("%\r"), last = tty.find(c.last);
@@ -142,9 +122,7 @@ TEST_F(Voxbank, ShowsProgressOnATerminal)
         EXPECT_TRUE(cleared != std::string::npos && tty.compare(cleared + 2, 41, std::string(41, ' ')) == 0) << tty;
         EXPECT_NE(last, std::string::npos) << tty;
         EXPECT_EQ(tty.find('[', cleared), std::string::npos) << "no bar after the last is cleared: " << tty;
-        if (c.bar == "\rextracting [") {
-            EXPECT_NE(tty.find("extracting [" + std::string(40, '#') + "] 100%"), std::string::npos) << tty;
-        }
+        EXPECT_NE(tty.find(c.bar + std::string(40, '#') + "] 100%"), std::string::npos) << tty;
     }
 }
 
@@ -199,17 +177,10 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
     };
     // Two sounds, the first 2 GB less 100 bytes, in a file with a hole
     auto nearly2G = [](Banked& t) {
-        TestSound big, small;
-        small.data = "x";
         const int32_t at = 16 + 28 * 2, length = INT32_MAX - 100;
-        std::string bank = Le32(2) + std::string("Tarn bank\0\0\0", 12);
-        vox::Entry entries[2] = {EntryFor(big, at), EntryFor(small, at + length)};
-        entries[0].length = length;
-        for (const vox::Entry& e : entries) {
-            uint8_t bytes[vox::kEntrySize];
-            vox::EncodeEntry(e, bytes);
-            bank.append(reinterpret_cast<const char*>(bytes), sizeof bytes);
-        }
+        std::string bank = BankBytes(Sounds({1, 1})).substr(0, at);
+        bank.replace(16, 4, Le32(length));
+        bank.replace(16 + 28 + 4, 4, Le32(at + length));
         t.Put("BANK.SFX", bank);
         std::filesystem::resize_file(t.Path("BANK.SFX"), (uintmax_t)at + (uintmax_t)length + 1);
     };
@@ -218,12 +189,8 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
         // usage
         {"no command", {}, 2, "A subcommand is required (see voxbank --help)"},
         {"unknown command", {"frob", "@BANK.SFX"}, 2, "no command \"frob\" (see voxbank --help)"},
-        {"list: unknown option", {"list", "@BANK.SFX", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
         {"check: unknown option", {"check", "@BANK.SFX", "-x"}, 2, "The following argument was not expected: -x (see voxbank --help)"},
-        {"extract: unknown option", {"extract", "@BANK.SFX", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
         {"replace: unknown option", {"replace", "@BANK.SFX", "1=@w.wav", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
-        {"import: unknown option", {"import", "@BANK.SFX", "@in", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
-        {"undo: unknown option", {"undo", "@BANK.SFX", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
         {"list: no bank", {"list"}, 2, "BANK is required (see voxbank --help)"},
         {"check: no bank", {"check"}, 2, "BANK is required (see voxbank --help)"},
         {"extract: no bank", {"extract"}, 2, "BANK is required (see voxbank --help)"},
@@ -246,7 +213,7 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
         {"extract", extract, 0, "~out/003-Last.wav\n"},
         {"replace", replace, 0, "~sound 1 (Door: creak?): 2000 bytes", {}, {}, "", false},
         {"replace with no hard links", replace, 0,
-         "@BANK.SFX: replaced without a backup: the file system refused to keep the old bank as @BANK.SFX.bak", {}, {"VOXBANK_NO_LINKS=1"}, "", false},
+         "@BANK.SFX: replaced without a backup: the file system refused to keep the old bank as @BANK.SFX.bak", {}, {"VOXBANK_FAIL_CALL=link"}, "", false},
         {"import", {"import", "@BANK.SFX", "@in"}, 0, "~sound 2 (CON): 7 bytes", importing({"002-CON.wav"}), {}, "", false},
         {"undo", undo, 0, "~put back the bank as it was before the last replace, 4 sounds", backup, {}, "", false},
         // the bank
@@ -314,13 +281,13 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
          "@BANK.SFX.bak: its header counts more than 325 sounds, so it cannot be rewritten faithfully; it was not put back, and both files are as they were",
          [](Banked& t) { t.Put("BANK.SFX.bak", BankBytes(Sounds(std::vector<size_t>(326, 1)))); }},
         {"undo: swap refused", undo, 1, "@BANK.SFX: the file system refused to exchange it with @BANK.SFX.bak; both are as they were", backup,
-         {"VOXBANK_NO_EXCHANGE=1", "VOXBANK_FAIL_CALL=link"}},
+         {"VOXBANK_FAIL_CALL=renameat2,link"}},
         // check
-        {"check: over 325", check, 1, "~more than 325 sounds", of326},
         {"check: not back to back", check, 1, "~its sounds do not lie back to back", outOfStep},
         {"check: cut in the directory", check, 1, "~shorter than its header and directory", cutInDirectory},
-        {"check: cut in the last sound", check, 1, "~ends before its last sound does", cutInLastSound},
-        {"check: sound past the end", check, 1, "~1 sound(s) lie outside the file, the first is sound 3 (Last)", cutInLastSound},
+        {"check: cut in the last sound", check, 1,
+         "~ends before its last sound does (cut short?)\n@BANK.SFX: 1 sound(s) lie outside the file, the first is sound 3 (Last)\n",
+         cutInLastSound},
         {"check: no index", check, 1, "~no index file", noIndex},
         {"check: short index", check, 1, "~BANK.txt: names 2 of 4 sounds", [](Banked& t) { t.Put("BANK.txt", IndexText({"a", "b"})); }},
         {"check: format that would not play", check, 1, "~sound 2 (CON) has a format that would not play (PCM 1ch 500 Hz 8-bit)",
@@ -333,16 +300,13 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
             c.arrange(t);
         const bool huge = std::filesystem::file_size(t.Path("BANK.SFX")) > 100000000;
         const std::string bank = huge ? "" : t.Get("BANK.SFX"), leftOver = t.Get("new.sfx"), backup = t.Get("BANK.SFX.bak");
-        std::vector<std::string> args, env;
+        std::vector<std::string> args;
         for (const std::string& a : c.args)
             args.push_back(t.InFolder(a));
-        if (!c.disk.empty())
-            env = {"LD_PRELOAD=" KILLPOINT, "ASAN_OPTIONS=verify_asan_link_order=0"};
-        env.insert(env.end(), c.disk.begin(), c.disk.end());
-        Outcome o = t.RunVoxbank(args, env, c.output);
+        Outcome o = t.RunVoxbank(args, c.disk, c.output);
         EXPECT_EQ(o.status, c.status) << c.what << ": " << o.err;
         if (c.says[0] == '~')
-            EXPECT_NE((o.out + o.err).find(c.says.substr(1)), std::string::npos) << c.what << ": " << o.out << o.err;
+            EXPECT_NE((o.out + o.err).find(t.InFolder(c.says.substr(1))), std::string::npos) << c.what << ": " << o.out << o.err;
         else
             EXPECT_EQ(o.err, "voxbank: " + t.InFolder(c.says) + "\n") << c.what;
         if (c.keepsFiles) {

@@ -96,18 +96,17 @@ TEST_F(Converting, EveryKindOfFileBecomesTheSoundItReplaces)
         double amp;
         Target target;
         std::vector<std::string> options;
-        double frames;  // tolerance of the length, in frames of the target
     } cases[] = {
-        {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 1.0, {22050, 1, 8}, {}, 2},
-        {"b.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 1, 0.5, {22050, 1, 16}, {}, 2},
-        {"c.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, 0.5, {22050, 1, 16}, {}, 2},
-        {"d.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, 0.5, {11025, 1, 8}, {}, 2},
-        {"e.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 2, 0.7, {22050, 2, 16}, {}, 2},
-        {"f.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 8000, 1, 0.7, {22050, 1, 16}, {}, 2},
-        {"g.wav", SF_FORMAT_WAV | SF_FORMAT_ULAW, 8000, 1, 0.7, {11025, 1, 8}, {}, 2},
-        {"h.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050, 1, 0.7, {11025, 2, 8}, {}, 2},
+        {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 1.0, {22050, 1, 8}, {}},
+        {"b.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 1, 0.5, {22050, 1, 16}, {}},
+        {"c.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, 0.5, {22050, 1, 16}, {}},
+        {"d.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, 0.5, {11025, 1, 8}, {}},
+        {"e.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 2, 0.7, {22050, 2, 16}, {}},
+        {"f.wav", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 8000, 1, 0.7, {22050, 1, 16}, {}},
+        {"g.wav", SF_FORMAT_WAV | SF_FORMAT_ULAW, 8000, 1, 0.7, {11025, 1, 8}, {}},
+        {"h.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050, 1, 0.7, {11025, 2, 8}, {}},
         {"i.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 0.5, {11025, 1, 8},
-         {"--rate", "16000", "--channels", "2", "--bits", "16"}, 2},
+         {"--rate", "16000", "--channels", "2", "--bits", "16"}},
     };
     const double seconds = 1.0, freq = 441;
     for (const auto& c : cases) {
@@ -122,7 +121,7 @@ TEST_F(Converting, EveryKindOfFileBecomesTheSoundItReplaces)
             want = {16000, 2, 16};
         Stored s = ReadStored(Get("BANK.SFX"), 1);
         EXPECT_EQ(vox::FormatOf(s.entry), vox::PcmFormat(want.rate, want.channels, want.bits)) << c.name;
-        EXPECT_NEAR((double)s.channels[0].size(), seconds * want.rate, c.frames) << c.name;
+        EXPECT_NEAR((double)s.channels[0].size(), seconds * want.rate, 2) << c.name;
         for (const std::vector<double>& channel : s.channels) {
             double at = AmplitudeAt(channel, want.rate, freq);
             EXPECT_NEAR(20 * log10(at / c.amp), 0.0, 1.0) << c.name << ": the level";
@@ -137,7 +136,7 @@ TEST_F(Converting, EveryKindOfFileBecomesTheSoundItReplaces)
     }
 }
 
-TEST_F(Converting, StereoInAntiphaseMixesToSilenceAndPcmOfTheSameFormatStaysAsItWas)
+TEST_F(Converting, StereoInAntiphaseMixesToSilence)
 {
     MakeBank({22050, 1, 16});
     WriteSine(Path("anti.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2, 0.5, 441, 0.9, true);
@@ -145,13 +144,6 @@ TEST_F(Converting, StereoInAntiphaseMixesToSilenceAndPcmOfTheSameFormatStaysAsIt
     const Stored mixed = ReadStored(Get("BANK.SFX"), 1);
     for (double x : mixed.channels[0])
         ASSERT_LT(std::abs(x), 2 / 32768.0) << "the average of a sound and its opposite, give or take the dither";
-
-    WriteSine(Path("same.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1, 0.5, 441, 0.9);
-    const std::string bank = Get("BANK.SFX");
-    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "1=" + Path("same.wav"), "--convert"}).status, 0);
-    const std::string once = Get("BANK.SFX");
-    ASSERT_EQ(RunVoxbank({"replace", Path("BANK.SFX"), "1=" + Path("same.wav")}).status, 0);
-    EXPECT_TRUE(Get("BANK.SFX") == once) << "converted to its own format, a PCM file is what it was";
 }
 
 TEST_F(Converting, AFileThatCannotBeReadChangesNothing)
@@ -162,7 +154,6 @@ TEST_F(Converting, AFileThatCannotBeReadChangesNothing)
     const struct { std::vector<std::string> args; int status; std::string says; } cases[] = {
         {{"replace", Path("BANK.SFX"), "0=" + Path("ok.flac"), "1=" + Path("junk.ogg"), "--convert"}, 1, "junk.ogg: "},
         {{"replace", Path("BANK.SFX"), "1=" + Path("gone.flac"), "--convert"}, 1, "gone.flac: "},
-        {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--bits", "16"}, 2, "go with --convert"},
         {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--convert", "--bits", "24"}, 2, "only where the bank"},
         {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--convert", "--bits", "12"}, 2, "--bits"},
     };
@@ -180,15 +171,9 @@ TEST_F(Converting, ImportTakesBackOnlyWhatWasEdited)
     Put("BANK.txt", IndexText({"A", "B", "C", "D"}));
     ASSERT_EQ(RunVoxbank({"extract", Path("BANK.SFX"), "-o", Path("wav")}).status, 0);
     const std::string bank = Get("BANK.SFX");
-    for (const char* convert : {"", "--convert"}) {
-        std::vector<std::string> args = {"import", Path("BANK.SFX"), Path("wav")};
-        if (*convert)
-            args.push_back(convert);
-        Outcome o = RunVoxbank(args);
-        EXPECT_EQ(o.status, 0) << o.err;
-        EXPECT_NE(o.out.find("nothing differs"), std::string::npos) << o.out;
-        EXPECT_TRUE(Get("BANK.SFX") == bank && !Has("BANK.SFX.bak"));
-    }
+    Outcome same = RunVoxbank({"import", Path("BANK.SFX"), Path("wav")});
+    EXPECT_NE(same.out.find("nothing differs"), std::string::npos) << same.out << same.err;
+    EXPECT_TRUE(Get("BANK.SFX") == bank && !Has("BANK.SFX.bak"));
 
     // sound 1 edited in place, sound 3 replaced by a FLAC file of another name
     WaveLayout w;
@@ -264,6 +249,7 @@ TEST_F(Converting, ExtractedFilesAreWhatAnotherReaderReads)
     std::filesystem::remove(Path("out/006.wav"));
     Outcome o = RunVoxbank({"import", Path("BANK.SFX"), Path("out"), "--convert"});
     EXPECT_NE(o.out.find("nothing differs from the 6 sound file(s)"), std::string::npos) << o.out << o.err;
+    EXPECT_FALSE(Has("BANK.SFX.bak"));
 }
 
 // The layouts real files bring: each mix keeps a sound that all channels share at its level,
@@ -294,7 +280,8 @@ TEST(MixChannels, KeepsTheLevelAndNeverClips)
 }
 
 // A tone below half a step is lost to rounding; TPDF dither keeps it, at its level, under noise.
-TEST(Quantizer, DitherKeepsAToneBelowOneStep)
+// Samples past full scale are held there, and dithered ones at full scale never clip.
+TEST(Quantizer, DitherKeepsAToneBelowOneStepAndNothingClips)
 {
     const double rate = 22050, freq = 441, step = 1 / 32768.0;
     std::vector<double> tone(22050);
@@ -312,20 +299,11 @@ TEST(Quantizer, DitherKeepsAToneBelowOneStep)
         else
             EXPECT_NEAR(kept, (32768 - 1.5) / 32768, 0.05) << "dithered, it keeps its level";
     }
-}
 
-TEST(Quantizer, KeepsExactSamplesAndNeverClipsTheOthers)
-{
-    const struct { unsigned bits; bool exact; double in; std::vector<uint8_t> out; } exact[] = {
-        {8, true, -1.0, {0}},       {8, true, 0.0, {128}},          {8, true, 127 / 128.0, {255}},
-        {16, true, -1.0, {0, 0x80}}, {16, true, 0.5, {0, 0x40}},     {24, true, -0.5, {0, 0, 0xC0}},
-        {16, false, 2.0, {0xFF, 0x7F}} /* a float past full scale is held there */,
-    };
-    for (const auto& c : exact) {
-        std::vector<uint8_t> out;
-        vox::Quantizer(c.bits, c.exact).Append(&c.in, 1, &out);
-        EXPECT_EQ(out, c.out) << c.bits << " bits, " << c.in;
-    }
+    const double past = 2.0;
+    std::vector<uint8_t> held;
+    vox::Quantizer(16, false).Append(&past, 1, &held);
+    EXPECT_EQ(held, std::vector<uint8_t>({0xFF, 0x7F})) << "a float past full scale";
     std::vector<double> full(20000);
     for (size_t i = 0; i < full.size(); i++)
         full[i] = i % 2 ? 1.0 : -1.0;

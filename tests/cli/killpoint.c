@@ -1,22 +1,20 @@
-/* Loaded into voxbank by the kill and disk failure tests.
+/* Loaded into voxbank by the tests that run it.
    It counts the calls that change files and kills the process at the one VOXBANK_KILL names, "N"
-   right before the N-th or "N+" right after it. VOXBANK_KILL_LOG names a file that gets each
-   such call's name, one a line. VOXBANK_NO_EXCHANGE refuses renameat2, as file systems without an
-   exchange of two names do, and VOXBANK_NO_LINKS refuses link, as file systems without hard
-   links do. VOXBANK_SLOW makes each of them take that many milliseconds, as a slow disk does.
+   right before the N-th or "N+" right after it. VOXBANK_SLOW makes each of them take that many
+   milliseconds, as a slow disk does.
    VOXBANK_FAIL="N" fails the N-th of every call that touches the disk (opens and closes
    included) as a full, broken or read-only disk would: writes with ENOSPC, reads, flushes and
    closes with EIO, the others with EACCES; "N+" fails that call and every later one of its
-   kind, as a disk that stays full does. The name of the call failed goes to VOXBANK_FAIL_LOG.
-   VOXBANK_FAIL_CALL fails every call of the names it lists, and VOXBANK_FAIL_PATH narrows that
-   to those on a path with this ending. */
+   kind, as a disk that stays full does. VOXBANK_FAIL_CALL fails every call of the names it
+   lists (renameat2 for a file system that cannot exchange two names, link for one without hard
+   links), and VOXBANK_FAIL_PATH narrows that to those on a path with this ending.
+   The name of the call killed at or failed goes to VOXBANK_LOG. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdarg.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -25,18 +23,10 @@
 
 static long calls, touches;
 
-static void KillAt(long call, char when)
-{
-    const char* at = getenv("VOXBANK_KILL");
-    char* end;
-    if (at && strtol(at, &end, 10) == call && *end == when)
-        raise(SIGKILL);
-}
-
 /* Straight to the system, so that the log's own calls are neither counted nor failed. */
-static void Log(const char* setting, const char* name)
+static void Log(const char* name)
 {
-    const char* log = getenv(setting);
+    const char* log = getenv("VOXBANK_LOG");
     int fd = log ? (int)syscall(SYS_openat, AT_FDCWD, log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600) : -1;
     if (fd < 0)
         return;
@@ -45,13 +35,22 @@ static void Log(const char* setting, const char* name)
     syscall(SYS_close, fd);
 }
 
+static void KillAt(long call, char when, const char* name)
+{
+    const char* at = getenv("VOXBANK_KILL");
+    char* end;
+    if (at && strtol(at, &end, 10) == call && *end == when) {
+        Log(name);
+        raise(SIGKILL);
+    }
+}
+
 static long Before(const char* name)
 {
     const char* slow = getenv("VOXBANK_SLOW");
     if (slow)
         usleep((useconds_t)atoi(slow) * 1000);
-    Log("VOXBANK_KILL_LOG", name);
-    KillAt(++calls, '\0');
+    KillAt(++calls, '\0', name);
     return calls;
 }
 
@@ -87,7 +86,7 @@ static int Failing(const char* name, int error, const char* path, const char* pa
         return 0;
     if (touches == n) {
         first = name;
-        Log("VOXBANK_FAIL_LOG", name);
+        Log(name);
         return error;
     }
     return *end == '+' && strcmp(name, first) == 0 ? error : 0;
@@ -101,78 +100,34 @@ static int Failing(const char* name, int error, const char* path, const char* pa
     if (!real)                   \
         real = (type(*) params)dlsym(RTLD_NEXT, #name)
 
-/* A call that changes files: counted for the kill, and failed on demand. */
-#define CHANGES(type, name, params, args, error, paths)\
-    type name params                                 \
-    {                                                \
-        REAL(type, name, params);                    \
-        long call = Before(#name);                   \
-        int failing = Failing(#name, error, PAIR paths);\
-        type result = (type)-1;                      \
-        if (failing)                                 \
-            errno = failing;                         \
-        else                                         \
-            result = real args;                      \
-        KillAt(call, '+');                           \
-        return result;                               \
+/* A call failed on demand; one that changes files is also counted for the kill. */
+#define HOOK(changes, type, name, params, args, error, paths) \
+    type name params                                          \
+    {                                                         \
+        REAL(type, name, params);                             \
+        long call = changes ? Before(#name) : 0;              \
+        int failing = Failing(#name, error, PAIR paths);      \
+        type result = (type)-1;                               \
+        if (failing)                                          \
+            errno = failing;                                  \
+        else                                                  \
+            result = real args;                               \
+        if (changes)                                          \
+            KillAt(call, '+', #name);                         \
+        return result;                                        \
     }
-
-/* A call that only reads or settles what was written: failed on demand. */
-#define TOUCHES(type, name, params, args, error, paths)\
-    type name params                                 \
-    {                                                \
-        REAL(type, name, params);                    \
-        int failing = Failing(#name, error, PAIR paths);\
-        if (failing) {                               \
-            errno = failing;                         \
-            return (type)-1;                         \
-        }                                            \
-        return real args;                            \
-    }
+#define CHANGES(...) HOOK(1, __VA_ARGS__)
+#define TOUCHES(...) HOOK(0, __VA_ARGS__)
 
 CHANGES(ssize_t, write, (int fd, const void* data, size_t n), (fd, data, n), ENOSPC, NO_PATHS)
 CHANGES(int, fsync, (int fd), (fd), EIO, NO_PATHS)
 CHANGES(int, rename, (const char* from, const char* to), (from, to), EACCES, (from, to))
 CHANGES(int, unlink, (const char* path), (path), EACCES, (path, NULL))
-TOUCHES(ssize_t, read, (int fd, void* data, size_t n), (fd, data, n), EIO, NO_PATHS)
-TOUCHES(ssize_t, pread, (int fd, void* data, size_t n, off_t at), (fd, data, n, at), EIO, NO_PATHS)
-TOUCHES(ssize_t, pwrite, (int fd, const void* data, size_t n, off_t at), (fd, data, n, at), ENOSPC, NO_PATHS)
-TOUCHES(int, fdatasync, (int fd), (fd), EIO, NO_PATHS)
-TOUCHES(int, renameat, (int fromDir, const char* from, int toDir, const char* to), (fromDir, from, toDir, to), EACCES, (from, to))
-TOUCHES(int, linkat, (int fromDir, const char* from, int toDir, const char* to, int flags),
+CHANGES(int, link, (const char* from, const char* to), (from, to), EACCES, (from, to))
+CHANGES(int, renameat2, (int fromDir, const char* from, int toDir, const char* to, unsigned flags),
         (fromDir, from, toDir, to, flags), EACCES, (from, to))
-TOUCHES(int, unlinkat, (int dir, const char* path, int flags), (dir, path, flags), EACCES, (path, NULL))
+TOUCHES(ssize_t, pread, (int fd, void* data, size_t n, off_t at), (fd, data, n, at), EIO, NO_PATHS)
 TOUCHES(int, mkdir, (const char* path, mode_t mode), (path, mode), EACCES, (path, NULL))
-
-int link(const char* from, const char* to)
-{
-    REAL(int, link, (const char*, const char*));
-    long call = Before("link");
-    int result = -1, failing = Failing("link", EACCES, from, to);
-    if (getenv("VOXBANK_NO_LINKS"))
-        errno = EPERM;
-    else if (failing)
-        errno = failing;
-    else
-        result = real(from, to);
-    KillAt(call, '+');
-    return result;
-}
-
-int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags)
-{
-    REAL(int, renameat2, (int, const char*, int, const char*, unsigned));
-    long call = Before("renameat2");
-    int result = -1, failing = Failing("renameat2", EACCES, from, to);
-    if (getenv("VOXBANK_NO_EXCHANGE"))
-        errno = EINVAL;
-    else if (failing)
-        errno = failing;
-    else
-        result = real(fromDir, from, toDir, to, flags);
-    KillAt(call, '+');
-    return result;
-}
 
 /* A close that fails has closed all the same, as on a network file system. */
 int close(int fd)
@@ -212,6 +167,4 @@ static mode_t ModeOf(int flags, va_list rest)
 #define FOLDER int dir,
 #define IN_FOLDER dir,
 OPENS(open, NO_FOLDER, NO_FOLDER)
-OPENS(open64, NO_FOLDER, NO_FOLDER)
 OPENS(openat, FOLDER, IN_FOLDER)
-OPENS(openat64, FOLDER, IN_FOLDER)

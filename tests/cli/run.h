@@ -37,18 +37,13 @@ public:
         return s;
     }
 
-    // Runs voxbank with these arguments and "NAME=value" settings added to its environment;
-    // its output goes to the file output names where that is given.
+    // Runs voxbank with these arguments and "NAME=value" settings for killpoint.c added to its
+    // environment; its output goes to the file output names where that is given.
     Outcome RunVoxbank(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
                        const std::string& output = "") const
     {
-        std::string command = "env";
-        for (const std::string& word : env)
-            command += " " + Quoted(word);
-        command += " " + Quoted(VOXBANK);
-        for (const std::string& word : args)
-            command += " " + Quoted(word);
-        int wait = std::system((command + " >" + Quoted(output.empty() ? Path(".out") : output) + " 2>" + Quoted(Path(".err"))).c_str());
+        int wait = std::system((Command(args, env) + " >" + Quoted(output.empty() ? Path(".out") : output) + " 2>" +
+                                Quoted(Path(".err"))).c_str());
         Outcome o;
         // The shell either hands the signal on or reports it as 128 and its number.
         o.killed = WIFSIGNALED(wait) ? WTERMSIG(wait) == SIGKILL : WEXITSTATUS(wait) == 128 + SIGKILL;
@@ -56,6 +51,19 @@ public:
         o.out = Get(".out");
         o.err = Get(".err");
         return o;
+    }
+
+    // The shell command that runs voxbank so, with killpoint.c loaded: without settings it
+    // changes nothing.
+    static std::string Command(const std::vector<std::string>& args, const std::vector<std::string>& env)
+    {
+        std::string command = "env LD_PRELOAD=" KILLPOINT " ASAN_OPTIONS=verify_asan_link_order=0";
+        for (const std::string& word : env)
+            command += " " + Quoted(word);
+        command += " " + Quoted(VOXBANK);
+        for (const std::string& word : args)
+            command += " " + Quoted(word);
+        return command;
     }
 
     static std::string Quoted(const std::string& s)
