@@ -4,46 +4,46 @@
 
 namespace {
 
-TEST_F(AppTest, AnUnplayableSoundIsSkippedAndGivesTheButtonsBack)
+// Play All plays what can play and tells once, at its end, what could not; a sound played alone
+// tells its own trouble; the buttons come back either way.
+TEST_F(AppTest, WhatCannotPlayIsSkippedAndToldOnce)
 {
     std::vector<TestSound> sounds = vox::test::Sounds({1500, 1500, 1500, 1500});
     sounds[1].channels = 0;
     sounds[2].channels = 48741;
+    // the second bank's directory runs into its sample bytes: 321 entries of nothing playable
+    std::vector<TestSound> wild = vox::test::Sounds({3000, 3000, 3000, 3000});
+    for (TestSound& s : wild)
+        s.data.assign(s.data.size(), '\0');
+    WriteFileBytes("wild.sfx", vox::test::Le32(2147483647) + vox::test::BankBytes(wild).substr(4));
+    WriteFileBytes("wild.txt", "");
     MakeWave("new.wav", 400);
     StartOn(sounds);
-
-    Command(IDC_PLAYALL);
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(PlayedSounds(), "03");
-    EXPECT_TRUE(MainButtons());
-
-    DoubleClick(hwndDisplay, 2);
-    EXPECT_FALSE(PlaybackBusy());
-    EXPECT_TRUE(MainButtons());
-
-    bool enabled = false;
-    ReplaceSound(1, "new.wav", {Press(IDC_ORIGINAL), [&] { return enabled = DialogButtons(true), PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }});
-    EXPECT_TRUE(enabled);
-    EXPECT_EQ(boxes.texts, (Strings{"WaveOutOpen Failed\n\nSounds 1 and 2 could not be played as stored.", "WaveOutOpen Failed",
-                                    "WaveOutOpen Failed"}));
-}
-
-TEST_F(AppTest, PlayAllOverAWildCountTellsItsTroubleOnceAtTheEnd)
-{
-    // the directory read runs into the sample bytes: 321 entries of nothing playable
-    std::vector<TestSound> sounds = vox::test::Sounds({3000, 3000, 3000, 3000});
-    for (TestSound& s : sounds)
-        s.data.assign(s.data.size(), '\0');
-    WriteFileBytes("x.sfx", vox::test::Le32(2147483647) + vox::test::BankBytes(sounds).substr(4));
-    WriteFileBytes("x.txt", "");
-    Start();
-    OpenBank("x.sfx");
-    Command(IDC_PLAYALL);
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(PlayedSounds(), "0123");
-    EXPECT_TRUE(MainButtons());
-    EXPECT_EQ(boxes.texts, (Strings{"2147483647 sounds in file", "Too many sounds in file, loading first 325",
-                                    "WaveOutOpen Failed\n\nSounds 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 and 311 more could not be played as stored."}));
+    const struct { const char* bank; int unplayable; std::string played; Strings says; } cases[] = {
+        {"x.sfx", 2, "03",
+         {"4 sounds in file", "WaveOutOpen Failed\n\nSounds 1 and 2 could not be played as stored.", "WaveOutOpen Failed",
+          "WaveOutOpen Failed"}},
+        {"wild.sfx", 5, "0123", {"2147483647 sounds in file", "Too many sounds in file, loading first 325",
+                                 "WaveOutOpen Failed\n\nSounds 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 and 311 more could not be played as stored.",
+                                 "WaveOutOpen Failed", "WaveOutOpen Failed"}},
+    };
+    for (const auto& c : cases) {
+        boxes.texts.clear();
+        played.clear();
+        OpenBank(c.bank);
+        Command(IDC_PLAYALL);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(PlayedSounds(), c.played) << c.bank;
+        EXPECT_TRUE(MainButtons()) << c.bank;
+        DoubleClick(hwndDisplay, c.unplayable);
+        EXPECT_FALSE(PlaybackBusy()) << c.bank;
+        EXPECT_TRUE(MainButtons()) << c.bank;
+        bool enabled = false;  // the Replace dialog's buttons, once its original sound failed
+        ReplaceSound(c.unplayable, "new.wav",
+                     {Press(IDC_ORIGINAL), [&] { return enabled = DialogButtons(true), PostMessageA(rd, WM_COMMAND, IDCANCEL, 0); }});
+        EXPECT_TRUE(enabled) << c.bank;
+        EXPECT_EQ(boxes.texts, c.says) << c.bank;
+    }
 }
 
 TEST_F(AppTest, PlayAllGoesOnInABankOpenedMeanwhileAndEndsWhenOneFailsToOpen)

@@ -162,10 +162,6 @@ void RefuseDevice(bool queries, bool opens)
 const char* const kDiskCallNames[DISK_CALLS] = {"WriteFile", "FlushFileBuffers", "MoveFileExA", "CreateHardLinkA"};
 static int diskCalls[DISK_CALLS];
 static int failingCall = -1, failingAt = -1;
-static decltype(&WriteFile) realWriteFile;
-static decltype(&FlushFileBuffers) realFlushFileBuffers;
-static decltype(&MoveFileExA) realMoveFileExA;
-static decltype(&CreateHardLinkA) realCreateHardLinkA;
 
 // Counts the call; whether it is the one to fail.
 static bool Fails(DiskCall call)
@@ -177,27 +173,23 @@ static bool Fails(DiskCall call)
     return true;
 }
 
-static BOOL WINAPI FakeWriteFile(HANDLE h, LPCVOID p, DWORD n, LPDWORD put, LPOVERLAPPED o)
-{
-    return !Fails(WRITE_FILE) && realWriteFile(h, p, n, put, o);
-}
-static BOOL WINAPI FakeFlushFileBuffers(HANDLE h) { return !Fails(FLUSH_FILE) && realFlushFileBuffers(h); }
-static BOOL WINAPI FakeMoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
-{
-    return !Fails(MOVE_FILE) && realMoveFileExA(from, to, flags);
-}
-static BOOL WINAPI FakeCreateHardLinkA(LPCSTR to, LPCSTR from, LPSECURITY_ATTRIBUTES sa)
-{
-    return !Fails(HARD_LINK) && realCreateHardLinkA(to, from, sa);
-}
+// What stands in the import slot of a disk call: the call counted, and failed when chosen.
+template <DiskCall call, typename F>
+struct Fake;
+template <DiskCall call, typename... Args>
+struct Fake<call, BOOL(WINAPI*)(Args...)> {
+    static inline BOOL(WINAPI* real)(Args...);
+    static BOOL WINAPI Call(Args... args) { return !Fails(call) && real(args...); }
+    static void Put(BOOL(WINAPI*& slot)(Args...)) { Patch(slot, &real, Call); }
+};
 
 void CountDiskCalls()
 {
-    if (!realWriteFile) {
-        Patch(ImportedWriteFile, &realWriteFile, FakeWriteFile);
-        Patch(ImportedFlushFileBuffers, &realFlushFileBuffers, FakeFlushFileBuffers);
-        Patch(ImportedMoveFileExA, &realMoveFileExA, FakeMoveFileExA);
-        Patch(ImportedCreateHardLinkA, &realCreateHardLinkA, FakeCreateHardLinkA);
+    if (!Fake<WRITE_FILE, decltype(&WriteFile)>::real) {
+        Fake<WRITE_FILE, decltype(&WriteFile)>::Put(ImportedWriteFile);
+        Fake<FLUSH_FILE, decltype(&FlushFileBuffers)>::Put(ImportedFlushFileBuffers);
+        Fake<MOVE_FILE, decltype(&MoveFileExA)>::Put(ImportedMoveFileExA);
+        Fake<HARD_LINK, decltype(&CreateHardLinkA)>::Put(ImportedCreateHardLinkA);
     }
     failingCall = failingAt = -1;
     for (int& n : diskCalls)
