@@ -141,37 +141,6 @@ TEST_F(Converting, AFileTheLibrariesCannotReadLeavesTheBankAsItWas)
     }
 }
 
-TEST_F(Converting, TheOpenDialogOffersEveryKindOfFileItConvertsBesideWaveFiles)
-{
-    StartOn(vox::test::Sounds({400, 500}));
-    for (int command : {IDC_REPLACE, IDM_REPLACECONVERT}) {
-        Strings filters;
-        LRESULT shown = -1;
-        RunScript({[&] {
-            HWND open = FindWindowA("#32770", "Open");
-            HWND types = GetDlgItem(open, 0x470);  // the file types box
-            if (!IsWindowVisible(open) || !types)
-                return false;
-            char text[256];
-            for (LRESULT i = 0; SendMessageA(types, CB_GETLBTEXT, i, (LPARAM)text) != CB_ERR; i++)
-                filters.push_back(text);
-            shown = SendMessageA(types, CB_GETCURSEL, 0, 0);
-            return PostMessageA(open, WM_COMMAND, IDCANCEL, 0) != FALSE;
-        }});
-        SendMessageA(hwndDisplay, LB_SETCURSEL, 1, 0);
-        Command(command);
-        ASSERT_TRUE(ScriptDone());
-        ASSERT_GT(filters.size(), 4u);
-        EXPECT_EQ(filters.front(), "Wave Sound Files (*.WAV)");
-        EXPECT_EQ(filters[1], "Audio Files Voxmend Converts");
-        EXPECT_EQ(filters.back(), "All Files (*.*)");
-        for (const char* kind : {"FLAC (Free Lossless Audio Codec) (*.flac)", "OGG (OGG Container format) (*.oga;*.ogg;*.opus)",
-                                 "MPEG-1/2 Audio (*.m1a;*.mp3;*.mp2)"})
-            EXPECT_NE(std::find(filters.begin(), filters.end(), kind), filters.end()) << kind;
-        EXPECT_EQ(shown, command == IDC_REPLACE ? 0 : 1) << "WAVE files first, or every kind converting";
-    }
-}
-
 TEST_F(Converting, ReplaceFromFolderTakesBackExactlyTheEditedFiles)
 {
     const std::vector<TestSound> sounds = vox::test::Sounds({400, 500, 600, 700, 800});

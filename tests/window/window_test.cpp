@@ -58,7 +58,14 @@ TEST_F(AppTest, OpeningABankListsItsSoundsAndOneThatFailsShowsNothingOfTheLast)
         EXPECT_EQ(lines[11], " 11. Beta");
 
         boxes.texts.clear();
+        played.clear();
+        HoldSoundEnds(true);  // x.sfx's Play All is at its first sound as the other bank opens
+        Command(IDC_PLAYALL);
         OpenBank(c.bank);  // the bank is closed, and nothing of x.sfx stays under its path
+        HoldSoundEnds(false);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(played.size(), 1u) << c.bank << ": Play All ended with it";
+        EXPECT_TRUE(MainButtons()) << c.bank;
         EXPECT_EQ(Text(hwndText), dir + "\\" + c.bank);
         EXPECT_EQ(Lines(hwndDisplay), Strings{}) << c.bank;
         Command(IDC_PLAYALL);
