@@ -280,8 +280,9 @@ TEST(MixChannels, KeepsTheLevelAndNeverClips)
 }
 
 // A tone below half a step is lost to rounding; TPDF dither keeps it, at its level, under noise.
-// Samples past full scale are held there, and dithered ones at full scale never clip.
-TEST(Quantizer, DitherKeepsAToneBelowOneStepAndNothingClips)
+// Samples past full scale are held there. That dithered ones at full scale never clip is the
+// conversion test's, whose FLAC file at full scale becomes 8-bit.
+TEST(Quantizer, DitherKeepsAToneBelowOneStepAndFullScaleHolds)
 {
     const double rate = 22050, freq = 441, step = 1 / 32768.0;
     std::vector<double> tone(22050);
@@ -304,17 +305,6 @@ TEST(Quantizer, DitherKeepsAToneBelowOneStepAndNothingClips)
     std::vector<uint8_t> held;
     vox::Quantizer(16, false).Append(&past, 1, &held);
     EXPECT_EQ(held, std::vector<uint8_t>({0xFF, 0x7F})) << "a float past full scale";
-    std::vector<double> full(20000);
-    for (size_t i = 0; i < full.size(); i++)
-        full[i] = i % 2 ? 1.0 : -1.0;
-    std::vector<uint8_t> out;
-    vox::Quantizer(8, false).Append(full.data(), full.size(), &out);
-    double sum = 0;
-    for (size_t i = 0; i < out.size(); i++) {
-        ASSERT_GT(out[i], 0) << "sample " << i << " held at full scale";
-        sum += (out[i] - 128) * (i % 2 ? 1 : -1);
-    }
-    EXPECT_NEAR(sum / out.size(), 126.5, 0.1) << "dithered around a step and a half short of full scale";
 }
 
 }  // namespace
