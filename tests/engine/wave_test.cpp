@@ -40,6 +40,8 @@ WaveLayout Wave(void (*change)(WaveLayout&))
     return w;
 }
 
+// A file not PCM, of a format no device plays, with empty data or cut in it are voxbank's message
+// table's, on the disk.
 TEST(ReadWave, ChecksEveryChunkAgainstTheFile)
 {
     const std::string plain = WaveBytes(WaveLayout()), fmt = plain.substr(12, 24), data = Chunk("data", "abcd");
@@ -57,13 +59,9 @@ TEST(ReadWave, ChecksEveryChunkAgainstTheFile)
         {"file ends in the format chunk", {}, plain.substr(0, 30), WaveError::BadFormatChunk},
         {"RIFF size past a 28-byte file", {}, "RIFF" + Le32(0xFFFFFFF7) + "WAVE" + fmt.substr(0, 16),
          WaveError::BadFormatChunk},
-        {"not PCM", Wave([](WaveLayout& w) { w.tag = 3, w.channels = 0; }), "", WaveError::NotPcm},
-        {"nine channels", Wave([](WaveLayout& w) { w.channels = 9; }), "", WaveError::Insane},
         {"data before the format", {}, Riff(data + fmt), WaveError::NoData},
         {"huge LIST before the format", {}, Riff("LIST" + Le32(0xFFFFFFF0) + fmt + data), WaveError::NoFormat},
         {"huge LIST before the data", {}, Riff(fmt + "LIST" + Le32(0xFFFFFFF0) + data), WaveError::NoData},
-        {"empty data", Wave([](WaveLayout& w) { w.data = ""; }), "", WaveError::EmptyData},
-        {"file ends in the data", {}, plain.substr(0, plain.size() - 1), WaveError::ReadData},
         {"data of 4 GiB", {}, Riff(fmt + "data" + Le32(0xFFFFFFF0) + "abcd"), WaveError::ReadData},
         {"format of 17 bytes", Wave([](WaveLayout& w) { w.fmtSize = 17; }), "", WaveError::Ok},
         {"format of 18 bytes", Wave([](WaveLayout& w) { w.fmtSize = 18; }), "", WaveError::Ok},
