@@ -200,11 +200,8 @@ TEST_F(Converting, ExtractedFilesAreWhatAnotherReaderReads)
     };
     std::vector<TestSound> sounds;
     for (const auto& k : kinds) {
-        TestSound t;
+        TestSound& t = sounds.emplace_back(Sounds({k.length}, k.bits)[0]);
         t.channels = k.channels, t.bits = k.bits, t.rate = 22050;
-        for (size_t i = 0; i < k.length; i++)
-            t.data += (char)(i * 37 + k.bits);
-        sounds.push_back(t);
     }
     Put("BANK.SFX", BankBytes(sounds));
     ASSERT_EQ(RunVoxbank({"extract", Path("BANK.SFX"), "-o", Path("out")}).status, 0);
