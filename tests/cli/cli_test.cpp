@@ -32,11 +32,8 @@ class Voxbank : public ::testing::Test, public Banked {};
 
 TEST_F(Voxbank, ListsWhatTheBankHolds)
 {
-    std::string squeezed;  // the table with every run of blanks made one
-    for (char c : RunVoxbank({"list", Path("BANK.SFX")}).out)
-        if (c != ' ' || (!squeezed.empty() && squeezed.back() != ' '))
-            squeezed += c;
-    EXPECT_NE(squeezed.find("\n 1 Door: creak? 2000 1129 PCM 2ch 12025 Hz 16-bit 0.042\n"), std::string::npos) << squeezed;
+    const std::string table = RunVoxbank({"list", Path("BANK.SFX")}).out;
+    EXPECT_NE(table.find("\n  1  Door: creak?        2000        1129  PCM 2ch 12025 Hz 16-bit     0.042\n"), std::string::npos) << table;
 
     Outcome json = RunVoxbank({"list", Path("BANK.SFX"), "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
@@ -55,7 +52,7 @@ TEST_F(Voxbank, ListsWhatTheBankHolds)
     }
 }
 
-TEST_F(Voxbank, ReplacesUndoesAndTakesBackWhatItExtracted)
+TEST_F(Voxbank, ReplacesAndTakesBackWhatItExtracted)
 {
     // extracted and put back: the bank as it was, the stereo sound's extra size included
     const std::string first = Get("BANK.SFX");
@@ -79,14 +76,6 @@ TEST_F(Voxbank, ReplacesUndoesAndTakesBackWhatItExtracted)
     sounds[1].data = stereo.data, sounds[1].rate = 22050, sounds[1].extra = 0;
     sounds[3].data = odd.data, sounds[3].rate = 11025;
     const std::string second = BankBytes(sounds);
-    EXPECT_TRUE(Get("BANK.SFX") == second && Get("BANK.SFX.bak") == first);
-
-    // undo puts back the bank before the last replace, and a second undo redoes
-    Outcome undone = RunVoxbank({"undo", Path("BANK.SFX")});
-    ASSERT_EQ(undone.status, 0) << undone.err;
-    EXPECT_NE(undone.out.find("sound 3 (Last): 600 bytes (333 before the undo)"), std::string::npos) << undone.out;
-    EXPECT_TRUE(Get("BANK.SFX") == first && Get("BANK.SFX.bak") == second);
-    ASSERT_EQ(RunVoxbank({"undo", Path("BANK.SFX")}).status, 0);
     EXPECT_TRUE(Get("BANK.SFX") == second && Get("BANK.SFX.bak") == first);
 
     // without a backup the old bank goes, and the backup of an earlier replace stays as it was
@@ -185,19 +174,14 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
         std::filesystem::resize_file(t.Path("BANK.SFX"), (uintmax_t)at + (uintmax_t)length + 1);
     };
     const std::string full = "its output could not be written: No space left on device";
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         // usage
         {"no command", {}, 2, "A subcommand is required (see voxbank --help)"},
         {"unknown command", {"frob", "@BANK.SFX"}, 2, "no command \"frob\" (see voxbank --help)"},
         {"check: unknown option", {"check", "@BANK.SFX", "-x"}, 2, "The following argument was not expected: -x (see voxbank --help)"},
         {"replace: unknown option", {"replace", "@BANK.SFX", "1=@w.wav", "--bogus"}, 2, "The following argument was not expected: --bogus (see voxbank --help)"},
-        {"list: no bank", {"list"}, 2, "BANK is required (see voxbank --help)"},
-        {"check: no bank", {"check"}, 2, "BANK is required (see voxbank --help)"},
-        {"extract: no bank", {"extract"}, 2, "BANK is required (see voxbank --help)"},
-        {"replace: no bank", {"replace"}, 2, "BANK is required (see voxbank --help)"},
         {"replace: no sound", {"replace", "@BANK.SFX"}, 2, "SOUND=FILE is required (see voxbank --help)"},
         {"import: no folder", {"import", "@BANK.SFX"}, 2, "DIR is required (see voxbank --help)"},
-        {"undo: no bank", {"undo"}, 2, "BANK is required (see voxbank --help)"},
         {"an option without its value", {"extract", "@BANK.SFX", "-o"}, 2, "--output: 1 required DIR missing (see voxbank --help)"},
         {"no '='", {"replace", "@BANK.SFX", "@w.wav"}, 2, "\"@w.wav\" is not SOUND=FILE.wav"},
         {"sound named twice", {"replace", "@BANK.SFX", "1=@w.wav", "Door: creak?=@w.wav"}, 2, "@BANK.SFX: sound 1 (Door: creak?) is named twice"},
@@ -205,17 +189,16 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
         // done
         {"help", {"replace", "--help"}, 0, "~SOUND=FILE"},
         {"version", {"--version"}, 0, "~voxbank " VOXMEND_VERSION "\n"},
-        {"list", {"list", "@BANK.SFX"}, 0, "~Door: creak?"},
         {"list without index: a note", {"list", "@BANK.SFX"}, 0, "@BANK.SFX: no index file @BANK.txt; sounds go by number only", noIndex},
         {"list without index: no names", {"list", "@BANK.SFX", "--json"}, 0, "~\"name\": null", noIndex},
         {"list of 326: a note", {"list", "@BANK.SFX"}, 0, "@BANK.SFX: its header counts 326 sounds; only the first 325 are worked with", of326},
         {"check: a sound bank", check, 0, "~BANK.SFX: sound: 4 sounds back to back, all playable, named by"},
-        {"extract", extract, 0, "~out/003-Last.wav\n"},
         {"replace", replace, 0, "~sound 1 (Door: creak?): 2000 bytes", {}, {}, "", false},
         {"replace with no hard links", replace, 0,
          "@BANK.SFX: replaced without a backup: the file system refused to keep the old bank as @BANK.SFX.bak", {}, {"VOXBANK_FAIL_CALL=link"}, "", false},
         {"import", {"import", "@BANK.SFX", "@in"}, 0, "~sound 2 (CON): 7 bytes", importing({"002-CON.wav"}), {}, "", false},
-        {"undo", undo, 0, "~put back the bank as it was before the last replace, 4 sounds", backup, {}, "", false},
+        {"undo", undo, 0, "~put back the bank as it was before the last replace, 4 sounds:\n  sound 0 (Explosion): 1 bytes (1001 before the undo)\n",
+         backup, {}, "", false},
         // the bank
         {"no bank", {"replace", "@NOBANK", "1=@w.wav"}, 1, "@NOBANK: cannot be opened (missing, or not a readable file)"},
         {"a bank that cannot be read", {"list", "@BANK.SFX"}, 1, "@BANK.SFX: reading it failed", {}, {"VOXBANK_FAIL_CALL=pread"}},
@@ -236,9 +219,7 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
          {"VOXBANK_FAIL_CALL=rename,unlink", "VOXBANK_FAIL_PATH=BANK.SFX"}, "", false},
         {"rename refused", noBackup, 1, "@new.sfx: the new bank is complete but could not be renamed to @BANK.SFX; rename it by hand", {},
          {"VOXBANK_FAIL_CALL=rename", "VOXBANK_FAIL_PATH=BANK.SFX"}, "", false},
-        {"list to a full disk", {"list", "@BANK.SFX"}, 1, full, {}, {}, "/dev/full"},
         {"list --json to a full disk", {"list", "@BANK.SFX", "--json"}, 1, full, {}, {}, "/dev/full"},
-        {"check to a full disk", check, 1, full, {}, {}, "/dev/full"},
         {"extract to a full disk", extract, 1, full, {}, {}, "/dev/full"},
         // sounds
         {"unknown name", {"replace", "@BANK.SFX", "Nope=@w.wav"}, 1, "@BANK.SFX: no sound is named \"Nope\""},
@@ -293,6 +274,8 @@ TEST(VoxbankSays, EachMessageWithItsStatusAndChangesNothing)
         {"check: format that would not play", check, 1, "~sound 2 (CON) has a format that would not play (PCM 1ch 500 Hz 8-bit)",
          Bank([](auto& s) { s[2].rate = 500; })},
     };
+    for (const char* command : {"list", "check", "extract", "replace", "undo"})
+        cases.push_back({command, {command}, 2, "BANK is required (see voxbank --help)"});
     for (const Case& c : cases) {
         Banked t;
         t.Put("w.wav", WaveBytes(WaveLayout()));

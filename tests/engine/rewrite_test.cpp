@@ -14,7 +14,7 @@ using namespace vox::test;
 namespace {
 
 using FileMap = std::map<std::string, std::string>;
-const std::string kBank = "d/BANK.SFX", kNew = "d/new.sfx";
+const std::string kBank = "d/BANK.SFX";
 
 TEST(Rewrite, EqualsASpliceOfTheOldBank)
 {
@@ -90,42 +90,22 @@ TEST(Rewrite, ReportsOnePieceOfAMillionBytesAtATime)
     }
 }
 
-// Files whose bank the disk calls almost 2 GiB long when huge is set, the bytes behind it zero.
-struct HugeFiles : MemFiles {
-    bool huge = false;
-    std::unique_ptr<Source> Open(const std::string& path) override
-    {
-        struct Huge : MemSource {
-            using MemSource::MemSource;
-            bool Size(uint64_t* size) override { return *size = INT32_MAX - 20, true; }
-        };
-        if (!huge || !files.count(path))
-            return MemFiles::Open(path);
-        return std::make_unique<Huge>(files[path]);
-    }
-};
-
+// A new.sfx in the way and a bank too large, too long or not back to back are refused as voxbank's
+// message table shows on the disk; here, what only a caller or the disk changing can bring.
 TEST(Rewrite, RefusesAndLeavesEveryFileAsItWas)
 {
     struct Setup {
-        HugeFiles files;
-        Bank loaded;
+        MemFiles files;
         std::vector<Replacement> reps;
         size_t piece = 7;
-        void Use(const std::string& bank) { files.files[kBank] = bank, loaded = Loaded(bank); }
     };
     const std::string good = BankBytes(Sounds({10, 20, 30}));
     static const Sound with = NewSound(50), insane = [] { Sound s = NewSound(8); s.format.channels = 9; return s; }(),
                        empty = NewSound(0);
     const std::pair<BankError, std::function<void(Setup&)>> cases[] = {
-        {BankError::InTheWay, [](Setup& s) { s.files.files[kNew] = "someone else's"; }},
         {BankError::Open, [](Setup& s) { s.files.files.erase(kBank); }},
         {BankError::ChangedOnDisk, [](Setup& s) { s.files.files[kBank][16 + 12] ^= 1; }},
         {BankError::ChangedOnDisk, [](Setup& s) { s.files.files[kBank].resize(50); }},
-        {BankError::CountDiffers, [](Setup& s) { s.Use(BankBytes(Sounds(std::vector<size_t>(326, 1)))); }},
-        {BankError::NotBackToBack, [&](Setup& s) { std::string b = good; b[16 + 28 + 4] += 1; s.Use(b); }},
-        {BankError::EndsEarly, [&](Setup& s) { s.Use(good.substr(0, good.size() - 1)); }},
-        {BankError::TooLarge, [](Setup& s) { s.files.huge = true; }},
         {BankError::BadRequest, [](Setup& s) { s.reps = {{3, &with}}; }},
         {BankError::BadRequest, [](Setup& s) { s.reps = {{1, &with}, {1, &with}}; }},
         {BankError::BadRequest, [](Setup& s) { s.reps = {{1, &insane}}; }},
@@ -137,11 +117,11 @@ TEST(Rewrite, RefusesAndLeavesEveryFileAsItWas)
     for (size_t row = 0; row < std::size(cases); row++) {
         const auto& [error, change] = cases[row];
         Setup s;
-        s.Use(good);
+        s.files.files[kBank] = good;
         s.reps = {{1, &with}};
         change(s);
         FileMap before = s.files.files;
-        EXPECT_EQ(Rewrite(s.files, kBank, s.loaded, s.reps, Backup::Keep, s.piece).error, error) << "row " << row;
+        EXPECT_EQ(Rewrite(s.files, kBank, Loaded(good), s.reps, Backup::Keep, s.piece).error, error) << "row " << row;
         EXPECT_EQ(s.files.files, before) << "row " << row;
     }
 }

@@ -40,6 +40,8 @@ WaveLayout Wave(void (*change)(WaveLayout&))
     return w;
 }
 
+// A file not PCM, of a format no device plays, with empty data or cut in it are voxbank's message
+// table's, on the disk.
 TEST(ReadWave, ChecksEveryChunkAgainstTheFile)
 {
     const std::string plain = WaveBytes(WaveLayout()), fmt = plain.substr(12, 24), data = Chunk("data", "abcd");
@@ -57,13 +59,9 @@ TEST(ReadWave, ChecksEveryChunkAgainstTheFile)
         {"file ends in the format chunk", {}, plain.substr(0, 30), WaveError::BadFormatChunk},
         {"RIFF size past a 28-byte file", {}, "RIFF" + Le32(0xFFFFFFF7) + "WAVE" + fmt.substr(0, 16),
          WaveError::BadFormatChunk},
-        {"not PCM", Wave([](WaveLayout& w) { w.tag = 3, w.channels = 0; }), "", WaveError::NotPcm},
-        {"nine channels", Wave([](WaveLayout& w) { w.channels = 9; }), "", WaveError::Insane},
         {"data before the format", {}, Riff(data + fmt), WaveError::NoData},
         {"huge LIST before the format", {}, Riff("LIST" + Le32(0xFFFFFFF0) + fmt + data), WaveError::NoFormat},
         {"huge LIST before the data", {}, Riff(fmt + "LIST" + Le32(0xFFFFFFF0) + data), WaveError::NoData},
-        {"empty data", Wave([](WaveLayout& w) { w.data = ""; }), "", WaveError::EmptyData},
-        {"file ends in the data", {}, plain.substr(0, plain.size() - 1), WaveError::ReadData},
         {"data of 4 GiB", {}, Riff(fmt + "data" + Le32(0xFFFFFFF0) + "abcd"), WaveError::ReadData},
         {"format of 17 bytes", Wave([](WaveLayout& w) { w.fmtSize = 17; }), "", WaveError::Ok},
         {"format of 18 bytes", Wave([](WaveLayout& w) { w.fmtSize = 18; }), "", WaveError::Ok},
@@ -94,9 +92,10 @@ TEST(ReadWave, ChecksEveryChunkAgainstTheFile)
     }
 }
 
-// A sound written out reads back as the sound, padded to an even size; whichever call fails, the
-// name holds that file whole or what it held before.
-TEST(ExportWaveFile, WritesTheSoundWholeOrLeavesTheNameAsItWas)
+// A sound written out reads back as the sound, padded to an even size, and a file of that name
+// is overwritten only when asked. That the name holds the whole file or what it held before,
+// whichever call fails, is voxbank's failing-disk test's, on the disk, for a new and an old name.
+TEST(ExportWaveFile, ReadsBackAsTheSoundAndOverwritesOnlyWhenAsked)
 {
     struct Kind { const char* name; std::string data; int32_t extra; uint32_t fmtSize; };
     const Kind kinds[] = {
@@ -113,29 +112,19 @@ TEST(ExportWaveFile, WritesTheSoundWholeOrLeavesTheNameAsItWas)
         const std::string bankBytes = BankBytes({s});
         for (const auto& c : cases) {
             const std::string at = std::string(kind.name) + ", " + c.name;
-            std::string whole;
-            for (long failAt = 0;; failAt++) {
-                MemFiles files;
-                if (c.existed)
-                    files.files["007-x.wav"] = "old";
-                MemSource bank(bankBytes, &files);
-                files.failAt = failAt;
-                ExportResult r = ExportWaveFile(files, bank, e, "007-x.wav", c.overwrite, 4);
-                const std::string now = files.files.count("007-x.wav") ? files.files["007-x.wav"] : "(none)";
-                EXPECT_EQ(files.files.count("007-x.wav.part"), 0u) << at << " at call " << failAt;
-                if (failAt == 0) {
-                    whole = now;
-                    EXPECT_EQ(r.error, c.existed && !c.overwrite ? BankError::InTheWay : BankError::Ok) << at;
-                } else if (r.error == BankError::Ok) {
-                    EXPECT_EQ(now, whole) << at << " at call " << failAt;
-                } else {
-                    EXPECT_EQ(now, c.existed ? "old" : "(none)") << at << " at call " << failAt;
-                }
-                if (failAt > files.calls)
-                    break;
-            }
-            if (c.existed && !c.overwrite)
+            MemFiles files;
+            if (c.existed)
+                files.files["007-x.wav"] = "old";
+            MemSource bank(bankBytes);
+            ExportResult r = ExportWaveFile(files, bank, e, "007-x.wav", c.overwrite, 4);
+            const std::string whole = files.files["007-x.wav"];
+            EXPECT_EQ(files.files.count("007-x.wav.part"), 0u) << at;
+            if (c.existed && !c.overwrite) {
+                EXPECT_EQ(r.error, BankError::InTheWay) << at;
+                EXPECT_EQ(whole, "old") << at;
                 continue;
+            }
+            EXPECT_EQ(r.error, BankError::Ok) << at;
             EXPECT_EQ(whole.size() % 2, 0u) << at;
             EXPECT_EQ(whole.substr(16, 4), Le32(kind.fmtSize)) << at;
             MemSource back(whole);
