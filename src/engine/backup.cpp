@@ -116,8 +116,10 @@ BackupCheck Undo(Files& files, const std::string& bankPath)
     }
     if (files.Exists(check.backupPath))  // the two were one file: nothing to put back
         files.Remove(link);
-    else if (!files.Rename(link, check.backupPath))
-        check.backupPath = link;  // the bank as it was before the undo is there, until settled
+    // A rename refused once (on Windows a scanner may hold a file it has just seen) is tried
+    // again at once, before the bank as it was is left under its second name until settled.
+    else if (!files.Rename(link, check.backupPath) && !files.Rename(link, check.backupPath))
+        check.backupPath = link;
     return check;
 }
 

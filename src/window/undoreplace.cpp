@@ -67,10 +67,6 @@ void UndoReplace()
         ReportUndoFailure(undone);
         return;
     }
-    // The bank as it was is still under its second name when the last rename was refused: it
-    // takes the backup's name now if it can, as the question said, rather than at the next undo.
-    if (undone.backupPath != vox::BackupPathFor(bankPath))
-        vox::CheckBackup(vox::Disk(), bankPath);
     char path[MAX_PATH], name[MAX_PATH];
     CopyBounded(path, sizeof path, szBankPath);
     CopyBounded(name, sizeof name, bankName.c_str());
