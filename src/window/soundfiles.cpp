@@ -19,8 +19,14 @@
 #include "window/openbank.h"
 #include "window/replacedialog.h"
 
-static const char kDropHelp[] =
-    "Drop one WAVE file on a sound to replace it, or one bank file (.sfx or .qsb) on the bank list to open it.";
+// What can be dropped where: a build that converts takes any kind of sound file it reads.
+static const char* DropHelp()
+{
+    return CanConvert() ? "Drop one sound file (WAVE, FLAC, Ogg, MP3 or another kind Voxmend converts) on a sound to "
+                          "replace it, or one bank file (.sfx or .qsb) on the bank list to open it."
+                        : "Drop one WAVE file on a sound to replace it, or one bank file (.sfx or .qsb) on the bank list "
+                          "to open it.";
+}
 
 // ---- The menu ----------------------------------------------------------------------------
 
@@ -236,7 +242,7 @@ static void OpenDroppedBank(const char* path)
     char* name = NULL;
     DWORD n = GetFullPathNameA(path, sizeof folder, folder, &name);
     if (n == 0 || n >= sizeof folder || !name || !CopyBounded(bank, sizeof bank, name)) {
-        ShowMessage(kDropHelp);
+        ShowMessage(DropHelp());
         return;
     }
     *name = 0;  // the folder, with its backslash
@@ -261,7 +267,7 @@ void DropFiles(HDROP drop)
     DragFinish(drop);
     DWORD attrs = named ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) {
-        ShowMessage(kDropHelp);
+        ShowMessage(DropHelp());
         return;
     }
     HWND target = ChildWindowFromPointEx(hwndApp, pt, CWP_SKIPINVISIBLE);
@@ -269,7 +275,7 @@ void DropFiles(HDROP drop)
     if (target == hwndDisplay && (HasExtension(path, ".wav") || IsAudioFileName(path))) {
         long line = LineAt(pt);
         if (line < 0 || !Opened().bValidFile) {
-            ShowMessage(Opened().bValidFile ? kDropHelp : "No sfx file open");
+            ShowMessage(Opened().bValidFile ? DropHelp() : "No sfx file open");
             return;
         }
         SendMessageA(hwndDisplay, LB_SETCURSEL, (WPARAM)line, 0);
@@ -277,6 +283,6 @@ void DropFiles(HDROP drop)
     } else if (target == hwndList && (HasExtension(path, ".sfx") || HasExtension(path, ".qsb"))) {
         OpenDroppedBank(path);
     } else {
-        ShowMessage(kDropHelp);
+        ShowMessage(DropHelp());
     }
 }

@@ -6,8 +6,8 @@
 
 namespace {
 
-const char kDropHelp[] =
-    "Drop one WAVE file on a sound to replace it, or one bank file (.sfx or .qsb) on the bank list to open it.";
+const char kDropHelp[] = "Drop one sound file (WAVE, FLAC, Ogg, MP3 or another kind Voxmend converts) on a sound to "
+                         "replace it, or one bank file (.sfx or .qsb) on the bank list to open it.";
 
 // The WAVE file the engine's export, and so voxbank extract, writes for sound l of the bank:
 // voxbank's tests judge those files with another reader.
