@@ -65,27 +65,6 @@ BOOL IsAudioFileName(const char* path)
     return FALSE;
 }
 
-// The path line shows the part of a file converted, at most at the screen's pace.
-struct PathLineProgress {
-    const std::string& doing;
-    DWORD paintedAt = GetTickCount();
-    int shown = -1;
-
-    void Show(uint64_t done, uint64_t total)
-    {
-        int percent = total ? (int)(done * 100 / total) : 0;
-        if (percent > 100)
-            percent = 100;
-        if (percent == shown || (shown >= 0 && GetTickCount() - paintedAt < 30))
-            return;
-        char text[MAX_PATH + 32];
-        snprintf(text, sizeof text, total ? "%s: %d%%" : "%s...", doing.c_str(), percent);
-        ShowInPathLine(text);
-        shown = percent;
-        paintedAt = GetTickCount();
-    }
-};
-
 BOOL ConvertForSound(const char* path, long l, const std::string& doing, vox::Sound* sound, std::string* converted)
 {
     *sound = vox::Sound();

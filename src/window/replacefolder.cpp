@@ -141,17 +141,8 @@ void ReplaceFromFolder()
     std::vector<vox::Replacement> replacements;
     for (size_t i = 0; i < sounds.size(); i++)
         replacements.push_back({(size_t)sounds[i], &with[i]});
-    char doing[64];
-    snprintf(doing, sizeof doing, "Replacing %zu %s", sounds.size(), sounds.size() == 1 ? "sound" : "sounds");
-    DWORD paintedAt = 0;
-    BOOL done = RewriteOpenBank(replacements, [&](vox::Step, uint64_t at, uint64_t total) {
-        if (GetTickCount() - paintedAt < 30)  // at the screen's pace
-            return;
-        char text[96];
-        snprintf(text, sizeof text, "%s: %d%%", doing, total ? (int)(at * 100 / total) : 0);
-        ShowInPathLine(text);
-        paintedAt = GetTickCount();
-    });
+    PathLineProgress progress{"Replacing " + std::to_string(sounds.size()) + (sounds.size() == 1 ? " sound" : " sounds")};
+    BOOL done = RewriteOpenBank(replacements, [&progress](vox::Step, uint64_t at, uint64_t total) { progress.Show(at, total); });
     ShowInPathLine(Opened().szBankPath.c_str());
     if (done)
         ShowMessageF("%s replaced by %s in %s.", SoundNumbers(sounds).c_str(), sounds.size() == 1 ? "its file" : "their files",

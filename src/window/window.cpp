@@ -76,6 +76,20 @@ void ShowInPathLine(const char* text)
     UpdateWindow(hwndText);
 }
 
+void PathLineProgress::Show(uint64_t done, uint64_t total)
+{
+    int percent = total ? (int)(done * 100 / total) : 0;
+    if (percent > 100)
+        percent = 100;
+    if (percent == shown || (shown >= 0 && GetTickCount() - paintedAt < 30))
+        return;
+    char text[MAX_PATH + 32];
+    snprintf(text, sizeof text, total ? "%s: %d%%" : "%s...", doing.c_str(), percent);
+    ShowInPathLine(text);
+    shown = percent;
+    paintedAt = GetTickCount();
+}
+
 void EnableMainButtons(BOOL enabled)
 {
     EnableWindow(hwndPlayAll, enabled);

@@ -7,6 +7,7 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "engine/bank.h"
@@ -34,5 +35,14 @@ BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save, const std::s
                     DWORD filterIndex = 0);
 // Work under way, told in the path line at once.
 void ShowInPathLine(const char* text);
+// Work under way with the part of it done, told in the path line at most at the screen's pace:
+// "doing..." while the whole is not known, then "doing: 42%".
+struct PathLineProgress {
+    std::string doing;
+    DWORD paintedAt = 0;
+    int shown = -1;
+
+    void Show(uint64_t done, uint64_t total);
+};
 // Copies src into a buffer of size bytes; FALSE (and dst untouched) when it does not fit.
 BOOL CopyBounded(char* dst, size_t size, const char* src);
