@@ -5,31 +5,17 @@
 #include "support.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <sndfile.h>
 
 #include "convert/convert.h"
 #include "convert/pcm.h"
 #include "memfiles.h"
+#include "sinefile.h"
 
 namespace {
 
 enum How { Dialog, Convert, Dropped };
-
-// A second of a tone in this kind of file, the right channel quieter than the left.
-void WriteTone(const std::string& path, int format, int rate, int channels)
-{
-    SF_INFO info = {};
-    info.samplerate = rate, info.channels = channels, info.format = format;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(f, nullptr) << path << ": " << sf_strerror(nullptr);
-    std::vector<double> samples((size_t)(rate * channels));
-    for (size_t i = 0; i < samples.size(); i++)
-        samples[i] = (i % channels ? 0.25 : 0.5) * sin(0.2 * (double)(i / channels));
-    EXPECT_EQ(sf_write_double(f, samples.data(), (sf_count_t)samples.size()), (sf_count_t)samples.size()) << path;
-    sf_close(f);
-}
 
 // What the file must become in place of a sound stored as was: converted to its format, or a
 // PCM WAVE file taken as it is.
@@ -86,7 +72,7 @@ TEST_F(Converting, OtherKindsOfFileBecomeTheSoundsFormatWhereverTheyComeIn)
     Start();
     for (const Case& c : cases) {
         const std::string before = MakeBank("x.sfx", sounds);
-        WriteTone(c.file, c.format, c.rate, 2);
+        vox::test::WriteSine(c.file, c.format, c.rate, 2, 1.0, 441, 0.5);
         OpenBank("x.sfx");
         boxes.texts.clear();
         played.clear();
@@ -163,7 +149,7 @@ TEST_F(Converting, ReplaceFromFolderTakesBackExactlyTheEditedFiles)
 
     // sound 1 becomes a FLAC file, sound 3 another WAVE file, both converted; a note is not a sound
     DeleteFileA("all\\001-S1.wav");
-    WriteTone("all\\001 new take.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 48000, 1);
+    vox::test::WriteSine("all\\001 new take.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 48000, 1, 1.0, 441, 0.5);
     MakeWave("all\\003-S3.wav", 1000);
     WriteFileBytes("all\\notes.txt", "takes of 6 May");
     replaceFromFolder();
