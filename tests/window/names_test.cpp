@@ -35,6 +35,16 @@ TEST_F(AppTest, TheBuiltProgramOpensTheBankItIsStartedWith)
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
     ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, dir.c_str(), &si, &pi)) << exe;
+    struct Ended {  // a failed check leaves no program running, which would hold the test's output open
+        PROCESS_INFORMATION& pi;
+        ~Ended()
+        {
+            if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0)
+                TerminateProcess(pi.hProcess, 1);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+    } ended{pi};
     HWND box = NULL;  // "2 sounds in file", then the sounds are listed
     for (int i = 0; i < 200 && !IsWindowVisible(box); i++, Sleep(50))
         box = FindWindowA("#32770", "Voxmend");
@@ -56,8 +66,6 @@ TEST_F(AppTest, TheBuiltProgramOpensTheBankItIsStartedWith)
     EXPECT_NE(SendMessageA(banks, LB_GETCURSEL, 0, 0), LB_ERR) << "its folder is listed";
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
 }
 
 // A path that names no bank the program can read gets the message an open from the bank list
