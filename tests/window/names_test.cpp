@@ -39,8 +39,10 @@ TEST_F(AppTest, TheBuiltProgramOpensTheBankItIsStartedWith)
         PROCESS_INFORMATION& pi;
         ~Ended()
         {
-            if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0)
+            if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) {
                 TerminateProcess(pi.hProcess, 1);
+                WaitForSingleObject(pi.hProcess, 5000);
+            }
             CloseHandle(pi.hThread);
             CloseHandle(pi.hProcess);
         }
