@@ -28,11 +28,14 @@ public:
     void Append(const double* samples, size_t n, std::vector<uint8_t>* out);
 
 private:
-    double Dither();
     unsigned bits_;
     bool exact_;
     uint32_t state_ = 0x9E3779B9u;
 };
+
+// Triangular dither of less than a step each way, from a generator state the caller keeps: the
+// same at every run.
+double TpdfDither(uint32_t* state);
 
 // The PCM format a sound of these is stored in.
 Format PcmFormat(uint32_t rate, uint16_t channels, uint16_t bits);
