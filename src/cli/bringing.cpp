@@ -103,7 +103,15 @@ Brought BringSound(const std::string& file, const LoadedBank* b, size_t n, const
         return out;
     }
 #ifdef VOXBANK_CONVERT
-    vox::Conversion c = vox::ConvertAudioFile(file, TargetFor(*b, n, o), INT32_MAX);
+    const vox::Format target = TargetFor(*b, n, o);
+    vox::Conversion c;
+    if (o.Matching()) {  // measured as it is made, beside the conversion
+        vox::LoudnessMeter meter(target, false);
+        c = vox::ConvertAudioFile(file, target, INT32_MAX, {}, [&meter](const uint8_t* p, size_t size) { meter.Add(p, size); });
+        out.loudness = std::make_shared<vox::Loudness>(meter.Finish());
+    } else {
+        c = vox::ConvertAudioFile(file, target, INT32_MAX);
+    }
     if (!c.error.empty())
         Fail(file + ": " + c.error);
     out.sound = std::move(c.sound);
@@ -124,7 +132,8 @@ void MatchBrought(Brought* s, const LoadedBank& b, size_t n, const ConvertOption
         const std::vector<uint8_t> old = StoredBytes(b, n);
         target = vox::MeasureLoudness(vox::FormatOf(b.bank.entries[n]), old.data(), old.size()).lufs;
     }
-    s->match = words::MatchText(vox::MatchLoudness(&s->sound, target, o.matchLoudness));
+    s->match = words::MatchText(
+        vox::MatchLoudness(&s->sound, target, o.matchLoudness, static_cast<const vox::Loudness*>(s->loudness.get())));
 #else
     (void)s, (void)b, (void)n;
 #endif

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "cli/bankfile.h"
@@ -35,6 +36,7 @@ struct Brought {
     vox::Sound sound;
     std::string from;   // what the file held, when it was converted
     std::string match;  // what matching its loudness did, when asked
+    std::shared_ptr<const void> loudness;  // the sound's loudness, when the conversion measured it
 };
 
 // Ends the command (status 2) when conversion or loudness is asked of a build without it, or

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "engine/bank.h"
@@ -23,11 +24,35 @@ struct Loudness {
     std::optional<double> lufs;  // none when silent: below the -70 LUFS gate, or under 1 ms long
     double truePeak = 0;         // dBTP; -HUGE_VAL for digital silence
     bool whole = false;          // shorter than one block: measured by the short-sound rule
+    bool peakIsTrue = true;      // truePeak is the sample peak when the true peak was not asked for
 };
 
-// The sound's loudness as stored; 8-bit samples are centred first.
-Loudness MeasureLoudness(const Format& f, const uint8_t* bytes, size_t size);
-inline Loudness MeasureLoudness(const Sound& s) { return MeasureLoudness(s.format, s.bytes.data(), s.bytes.size()); }
+// The sound's loudness as stored; 8-bit samples are centred first. The true peak costs twice
+// what the loudness does: without truePeak the peak is the sample peak.
+Loudness MeasureLoudness(const Format& f, const uint8_t* bytes, size_t size, bool truePeak = true);
+inline Loudness MeasureLoudness(const Sound& s, bool truePeak = true)
+{
+    return MeasureLoudness(s.format, s.bytes.data(), s.bytes.size(), truePeak);
+}
+
+// The same measure taken while a sound is being made, piece by piece, in a thread of its own:
+// a conversion hands in its pieces as it makes them, and the measure is ready soon after the
+// last, instead of costing a pass over the sound afterwards.
+class LoudnessMeter {
+public:
+    explicit LoudnessMeter(const Format& f, bool truePeak = true);
+    ~LoudnessMeter();
+    LoudnessMeter(const LoudnessMeter&) = delete;
+    LoudnessMeter& operator=(const LoudnessMeter&) = delete;
+    // Whole frames of the sound, in order; copied.
+    void Add(const uint8_t* bytes, size_t size);
+    // The loudness of everything added, once the thread has measured it.
+    Loudness Finish();
+
+private:
+    struct Work;
+    std::unique_ptr<Work> work_;
+};
 
 struct LoudnessMatch {
     enum class Outcome {
@@ -46,8 +71,11 @@ struct LoudnessMatch {
 
 // Gives the sound the gain that takes it to target LUFS, at most what keeps its true peak at
 // kPeakCeiling once stored. A gain is applied to the samples as stored, with TPDF dither at 8
-// and 16 bits; a gain below 0.005 dB leaves the sound untouched.
-LoudnessMatch MatchLoudness(Sound* sound, std::optional<double> target, bool toOldSound);
+// and 16 bits; a gain below 0.005 dB leaves the sound untouched. measured, when given, is the
+// sound's loudness already taken (by a LoudnessMeter). The true peak is measured only where the
+// sample peak does not show the gain to be safe.
+LoudnessMatch MatchLoudness(Sound* sound, std::optional<double> target, bool toOldSound,
+                            const Loudness* measured = nullptr);
 
 // The gain applied: each sample times 10^(dB/20), dithered at 8 and 16 bits, held at full scale.
 void ApplyGain(Sound* sound, double dB);

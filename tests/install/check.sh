@@ -136,6 +136,7 @@ check "audio files complete after SOUND=" completes "voxbank replace A.SFX 0=" e
 check "nothing for a SOUND" completes "voxbank extract A.SFX "
 check "only folders complete for import's DIR" completes "voxbank import A.SFX " sub "with space"
 check "--convert completes" completes "voxbank import A.SFX sub --con" --convert
+check "--match-loudness completes" completes "voxbank replace A.SFX 0=e.wav --match" --match-loudness
 
 # The Debian package.
 deb="dist/voxbank_${version}_$(dpkg --print-architecture).deb"
