@@ -115,6 +115,7 @@ static void ReplaceWithChosenFile()
     OldView = NewView = SoundView();
     OldLoudness.clear();
     hwndReplaceBox = NULL;
+    ForgetConversion();
 }
 
 void Replace()
