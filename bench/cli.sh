@@ -132,7 +132,7 @@ for _ in 1 2 3; do
     PREP=fresh timed sox sox_then_replace 1 8
 done
 # Two figures a tenth apart are compared here, on a disk and processors others share: more turns.
-for _ in 1 2 3 4 5; do
+for _ in 1 2 3 4 5 6 7; do
     PREP=fresh timed match voxbank_match 1
     PREP=fresh timed convert voxbank_convert 1
 done
@@ -143,7 +143,7 @@ awk -v v="$(best convert)" -v s="$(best sox)" -v m="$(best match)" -v v8="$voxba
     printf "A minute of 44100 Hz stereo FLAC into a 22050 Hz mono 8-bit sound; best of 3 runs each.\n"
     printf "  sox to WAVE + replace    %6.3f s\n", s
     printf "  replace --convert        %6.3f s  time ratio to sox + replace %.2f (aim <= 1)\n", v, v / s
-    printf "  replace --convert --match-loudness (the old sound a tone at -15.7 LUFS; best of 5 runs, and of 8 for replace --convert)\n"
+    printf "  replace --convert --match-loudness (the old sound a tone at -15.7 LUFS; best of 7 runs, and of 10 for replace --convert)\n"
     printf "                           %6.3f s  time ratio to replace --convert %.2f (aim <= 1.2)\n", m, m / v
     printf "Closeness to the source (its channels averaged, the tone above 11025 Hz removed), as the\n"
     printf "signal-to-noise ratio of the stored sound with its best gain and lag: the higher the closer.\n"

@@ -130,7 +130,7 @@ void MatchBrought(Brought* s, const LoadedBank& b, size_t n, const ConvertOption
     std::optional<double> target = o.loudness;
     if (o.matchLoudness) {
         const std::vector<uint8_t> old = StoredBytes(b, n);
-        target = vox::MeasureLoudness(vox::FormatOf(b.bank.entries[n]), old.data(), old.size()).lufs;
+        target = vox::MeasureLoudness(vox::FormatOf(b.bank.entries[n]), old.data(), old.size(), false).lufs;
     }
     s->match = words::MatchText(
         vox::MatchLoudness(&s->sound, target, o.matchLoudness, static_cast<const vox::Loudness*>(s->loudness.get())));

@@ -26,16 +26,6 @@ void MixChannels(const double* in, size_t frames, unsigned from, unsigned to, st
     }
 }
 
-double TpdfDither(uint32_t* state)
-{
-    auto uniform = [state] {
-        uint32_t& s = *state;
-        s ^= s << 13, s ^= s >> 17, s ^= s << 5;
-        return s / 4294967296.0;
-    };
-    return uniform() + uniform() - 1.0;  // triangular, less than a step each way
-}
-
 void Quantizer::Append(const double* samples, size_t n, std::vector<uint8_t>* out)
 {
     const double full = std::ldexp(1.0, (int)bits_ - 1);
