@@ -108,7 +108,7 @@ Brought BringSound(const std::string& file, const LoadedBank* b, size_t n, const
     if (o.Matching()) {  // measured as it is made, beside the conversion
         vox::LoudnessMeter meter(target, false);
         c = vox::ConvertAudioFile(file, target, INT32_MAX, {}, [&meter](const uint8_t* p, size_t size) { meter.Add(p, size); });
-        out.loudness = std::make_shared<vox::Loudness>(meter.Finish());
+        out.loudness = meter.Finish();
     } else {
         c = vox::ConvertAudioFile(file, target, INT32_MAX);
     }
@@ -132,8 +132,7 @@ void MatchBrought(Brought* s, const LoadedBank& b, size_t n, const ConvertOption
         const std::vector<uint8_t> old = StoredBytes(b, n);
         target = vox::MeasureLoudness(vox::FormatOf(b.bank.entries[n]), old.data(), old.size(), false).lufs;
     }
-    s->match = words::MatchText(
-        vox::MatchLoudness(&s->sound, target, o.matchLoudness, static_cast<const vox::Loudness*>(s->loudness.get())));
+    s->match = words::MatchText(vox::MatchLoudness(&s->sound, target, o.matchLoudness, s->loudness ? &*s->loudness : nullptr));
 #else
     (void)s, (void)b, (void)n;
 #endif

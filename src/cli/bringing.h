@@ -3,11 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/bankfile.h"
 #include "cli/commands.h"
+#include "convert/loudness.h"
 #include "engine/wave.h"
 
 namespace CLI {
@@ -36,7 +37,7 @@ struct Brought {
     vox::Sound sound;
     std::string from;   // what the file held, when it was converted
     std::string match;  // what matching its loudness did, when asked
-    std::shared_ptr<const void> loudness;  // the sound's loudness, when the conversion measured it
+    std::optional<vox::Loudness> loudness;  // the sound's, when the conversion measured it
 };
 
 // Ends the command (status 2) when conversion or loudness is asked of a build without it, or
