@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# tools/windeps.sh ARCH: libsndfile (with FLAC, Ogg, Vorbis, Opus and MP3 inside) and libsoxr
-# cross-built as DLLs for the Windows programs, from Debian's source packages with Debian's
+# tools/windeps.sh ARCH: libsndfile (with FLAC, Ogg, Vorbis, Opus and MP3 inside), libsoxr and
+# libebur128 cross-built as DLLs for the Windows programs, from Debian's source packages with Debian's
 # patches and ours (tools/windeps/*.patch). ARCH is x86_64 or i686.
 #
 # The prefix lives outside the checkout, in $XDG_CACHE_HOME/voxmend/windeps/ARCH-HASH, the
@@ -23,7 +23,7 @@ case "$arch" in
     *) echo "usage: tools/windeps.sh x86_64|i686" >&2; exit 2 ;;
 esac
 host="$arch-w64-mingw32"
-SOURCES="libogg libvorbis flac opus mpg123 lame libsndfile libsoxr"
+SOURCES="libogg libvorbis flac opus mpg123 lame libsndfile libsoxr libebur128"
 
 # What the sources and the build need, beyond the project's own packages (libsndfile's
 # configuration runs Python).
@@ -113,6 +113,21 @@ rm -rf "$work" "$prefix"
 mkdir -p "$work" "$prefix/licenses"
 cd "$work"
 
+# Debian carries no patch for these, only their packaging: where the archive lacks their Debian
+# part, the upstream tarball the .dsc names is built as it is.
+UPSTREAM_AS_IS="libebur128"
+
+# unpack_upstream PACKAGE DSC: the .dsc's upstream tarball, checked against it, in PACKAGE/.
+unpack_upstream() {
+    local p="$1" dsc="$2" sum orig
+    read -r sum orig < <(awk '/^Checksums-Sha256:/ { on = 1; next } /^[^ ]/ { on = 0 }
+                              on && $3 ~ /\.orig\.tar\./ { print $1, $3; exit }' "$dsc")
+    [ -n "${orig:-}" ] && [ -f "$orig" ] && echo "$sum  $orig" | sha256sum -c --quiet >>"$p.log" 2>&1 ||
+        { echo "tools/windeps.sh: $p: no upstream tarball matching its .dsc" >&2; exit 1; }
+    mkdir -p "$p"
+    tar -xf "$orig" -C "$p" --strip-components=1
+}
+
 # fetch PACKAGE: its sources, with Debian's patches and ours, in PACKAGE/. apt-get fails on an
 # upstream signature (.asc) the archive lacks; everything else the .dsc lists is checked, by
 # apt and again by dpkg-source, against the signed lists.
@@ -122,22 +137,31 @@ fetch() {
     dsc="${p}_${v#*:}.dsc"
     apt-get "${apt_opts[@]}" source --download-only --only-source "$p=$v" >"$p.log" 2>&1 || true
     [ -f "$dsc" ] || { cat "$p.log" >&2; exit 1; }
-    local file
+    local file missing=""
     for file in $(awk '/^Files:/ { on = 1; next } /^[^ ]/ { on = 0 } on { print $3 }' "$dsc"); do
-        case "$file" in *.asc) ;; *) [ -f "$file" ] || { cat "$p.log" >&2; exit 1; } ;; esac
+        case "$file" in *.asc) ;; *) [ -f "$file" ] || missing+=" $file" ;; esac
     done
-    # The .dsc without the upstream signatures, which nothing here checks.
-    awk '/^-----BEGIN PGP SIGNATURE/ { exit } /\.asc$/ { next } NR > 3 || !/^(-----BEGIN|Hash:|$)/ { print }' "$dsc" >"$p.dsc"
-    dpkg-source --no-check -x "$p.dsc" "$p" >>"$p.log" 2>&1 || { cat "$p.log" >&2; exit 1; }
+    local from="Debian's source package $p $v"
+    if [ -z "$missing" ]; then
+        # The .dsc without the upstream signatures, which nothing here checks.
+        awk '/^-----BEGIN PGP SIGNATURE/ { exit } /\.asc$/ { next } NR > 3 || !/^(-----BEGIN|Hash:|$)/ { print }' "$dsc" >"$p.dsc"
+        dpkg-source --no-check -x "$p.dsc" "$p" >>"$p.log" 2>&1 || { cat "$p.log" >&2; exit 1; }
+    elif [[ " $UPSTREAM_AS_IS " == *" $p "* && "$missing" == " ${p}_${v#*:}.debian.tar."* && "$missing" != *" "*" "* ]]; then
+        unpack_upstream "$p" "$dsc"
+        from="the upstream tarball of Debian's source package $p $v (the archive lacked its Debian part)"
+    else
+        cat "$p.log" >&2
+        exit 1
+    fi
     local patch
     for patch in "$here/$p"-*.patch; do
         patch -d "$p" -p1 --no-backup-if-mismatch <"$patch" >>"$p.log" || { cat "$p.log" >&2; exit 1; }
     done
     # Its licence, named by the Debian source package it was built from.
     {
-        echo "$p, built from Debian's source package $p $v"
+        echo "$p, built from $from"
         local f
-        for f in "$p"/COPYING* "$p"/LICENSE* "$p"/LGPL* "$p"/debian/copyright; do
+        for f in "$p"/COPYING* "$p"/LICENSE* "$p"/LGPL* "$p"/doc/license/* "$p"/debian/copyright; do
             [ -f "$f" ] || continue
             printf '\n==> %s <==\n\n' "${f#"$p"/}"
             cat "$f"
@@ -201,6 +225,7 @@ CFLAGS="$CFLAGS -D_FILE_OFFSET_BITS=64 -DFLAC__NO_DLL" cmake_build libsndfile -D
     -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=ON -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF
 cmake_build libsoxr -DBUILD_SHARED_LIBS=ON -DWITH_OPENMP=OFF -DWITH_LSR_BINDINGS=OFF -DBUILD_EXAMPLES=OFF \
     -DBUILD_TESTS=OFF
+cmake_build libebur128 -DBUILD_SHARED_LIBS=ON -DBUILD_STATIC_LIBS=OFF -DENABLE_INTERNAL_QUEUE_H=ON
 
 # Each DLL needs only what Windows itself has.
 for dll in "$prefix"/bin/*.dll; do
