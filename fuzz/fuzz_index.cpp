@@ -1,8 +1,9 @@
-// Index names from any bytes, for a count taken from the first one; short reads change nothing.
+// Index names, whole UTF-8, from any bytes, for a count taken from the first one; short reads change nothing.
 #include <cstdlib>
 #include <string>
 
 #include "engine/bank.h"
+#include "engine/text.h"
 #include "memfiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (names.names.size() != count || names.lines > count || names.names != again.names || names.lines != again.lines)
         abort();
     for (const std::string& n : names.names)
-        if (n.size() > vox::kNameLength)
+        if (!vox::IsUtf8(n) || vox::Characters(n) > vox::kNameLength || n.size() > vox::kNameBytes)
             abort();
     return 0;
 }

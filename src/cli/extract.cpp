@@ -27,8 +27,8 @@ namespace {
 void MakeFolder(const std::string& folder)
 {
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error || !std::filesystem::is_directory(folder, error))
+    std::filesystem::create_directories(vox::FsPath(folder), error);
+    if (error || !std::filesystem::is_directory(vox::FsPath(folder), error))
         Fail(folder + ": cannot be made a folder to extract into" + (error ? ": " + error.message() : ""));
 }
 

@@ -29,10 +29,7 @@ namespace {
 std::vector<std::string> FileNamesIn(const std::string& folder)
 {
     std::error_code error;
-    std::vector<std::string> names;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        if (it->is_regular_file(error))
-            names.push_back(it->path().filename().string());
+    std::vector<std::string> names = vox::FileNamesIn(folder, &error);
     if (error)
         Fail(folder + ": cannot be read as a folder: " + error.message());
     return names;

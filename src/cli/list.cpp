@@ -10,6 +10,7 @@
 #include "cli/bankfile.h"
 #include "cli/commands.h"
 #include "cli/describe.h"
+#include "engine/text.h"
 #ifdef VOXBANK_CONVERT
 #include "convert/loudness.h"
 #endif
@@ -84,8 +85,11 @@ void PrintTable(const LoadedBank& b, const std::vector<Measured>& measured)
 {
     size_t width = 4;
     for (size_t i = 0; b.hasIndex && i < b.bank.entries.size(); i++)
-        width = std::max(width, b.index.names[i].size());
-    auto column = [&](const std::string& name) { return b.hasIndex ? "  " + name + std::string(width - name.size(), ' ') : ""; };
+        width = std::max(width, vox::Characters(b.index.names[i]));
+    // names are UTF-8: a column is as wide as its characters
+    auto column = [&](const std::string& name) {
+        return b.hasIndex ? "  " + name + std::string(width - vox::Characters(name), ' ') : "";
+    };
     const bool loudness = !measured.empty();
     printf("  #%s       bytes      offset  %-24s  seconds%s\n", column("name").c_str(), "format",
            loudness ? "     LUFS     dBTP" : "");
@@ -143,7 +147,7 @@ Status List(const ListOptions& o)
     NoteWhatIsMissing(b);
     const std::vector<Measured> measured = MeasureAll(b, o.loudness);
     if (o.json)
-        // Index files are 8-bit text of no known code page: bytes that are not UTF-8 become U+FFFD.
+        // Names are UTF-8 always; a Linux path that is not becomes U+FFFD where it is not.
         puts(Document(b, measured).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     else
         PrintTable(b, measured);

@@ -1,11 +1,17 @@
 // voxbank: the command line, its subcommands and exit statuses (0 done, 1 failed, 2 misused).
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #include <CLI/CLI.hpp>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
 
 #include "cli/commands.h"
 #include "version.h"
@@ -87,14 +93,36 @@ int Run(const voxbank::Run& command)
     }
 }
 
+#ifdef _WIN32
+// The manifest makes the arguments and every path UTF-8; a console shows what is printed as
+// UTF-8 too while voxbank runs, and gets its own code page back after. Output to a file or a
+// pipe is UTF-8 as it is.
+UINT consoleWas = 0;
+void ConsoleBack()
+{
+    SetConsoleOutputCP(consoleWas);
+}
+void ConsoleInUtf8()
+{
+    consoleWas = GetConsoleOutputCP();
+    if (consoleWas && consoleWas != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+        atexit(ConsoleBack);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    ConsoleInUtf8();
+#endif
     CLI::App app{"Lists, checks, extracts, replaces and imports the sounds of Tarn sound banks, and undoes a replace.", "voxbank"};
     app.set_version_flag("--version", "voxbank " VOXMEND_VERSION);
     app.require_subcommand(1);
-    app.footer("Exit status: 0 done, 1 the work failed and nothing was changed, 2 usage error.");
+    app.footer("Exit status: 0 done, 1 the work failed and nothing was changed, 2 usage error.\n"
+               "Names and paths are UTF-8, in any script: on Windows (10 version 1903 and later) too, in a console and "
+               "in output sent to a file; index files in UTF-8 or in Windows-1252 are both read right.");
 
     std::vector<std::pair<CLI::App*, voxbank::Run>> commands;
     for (const Command& c : kCommands) {

@@ -170,4 +170,14 @@ Files& Disk()
     return disk;
 }
 
+std::filesystem::path FsPath(const std::string& path)
+{
+    return path;
+}
+
+std::string FsString(const std::filesystem::path& path)
+{
+    return path.string();
+}
+
 }  // namespace vox

@@ -1,11 +1,66 @@
 // Files on Windows: handles read at an offset, FlushFileBuffers, MoveFileEx for the swap, hard
-// links for the backup.
+// links for the backup. Paths come in the process's code page (UTF-8 under the programs'
+// manifest) and go to the wide calls, which take long paths on every Windows.
 #include "disk/disk.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cstring>
+#include <cwchar>
+#include <string>
+
 namespace vox {
+
+std::wstring Widen(const std::string& text)
+{
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, NULL, 0);
+    std::wstring wide(n > 0 ? (size_t)n : 1, L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], n);
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+// A path as the wide calls take it. Past MAX_PATH only a \\?\ path is sure to be taken, and it
+// is taken as it stands: it is made full (. and .. resolved) first.
+std::wstring WidePath(const std::string& path)
+{
+    std::wstring wide = Widen(path);
+    if (wide.size() < MAX_PATH - 12)  // the shortest limit, a folder's
+        return wide;
+    DWORD n = GetFullPathNameW(wide.c_str(), 0, NULL, NULL);
+    std::wstring full(n, L'\0');
+    n = n ? GetFullPathNameW(wide.c_str(), n, &full[0], NULL) : 0;
+    if (n == 0 || n >= full.size())
+        return wide;
+    full.resize(n);
+    if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0)
+        return full;
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+std::string FromWide(const wchar_t* text)
+{
+    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, NULL, 0, NULL, NULL);
+    std::string out(n > 0 ? (size_t)n : 1, '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, NULL, NULL);
+    out.resize(strlen(out.c_str()));
+    return out;
+}
+
+std::filesystem::path FsPath(const std::string& path)
+{
+    return std::filesystem::path(Widen(path));
+}
+
+std::string FsString(const std::filesystem::path& path)
+{
+    return FromWide(path.c_str());
+}
 
 namespace {
 
@@ -133,7 +188,7 @@ private:
 
 std::unique_ptr<Sink> Create(const std::string& path, DWORD how)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, how, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, NULL, how, FILE_ATTRIBUTE_NORMAL, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return nullptr;
     return std::unique_ptr<Sink>(new WinSink(h));
@@ -143,7 +198,7 @@ class WinFiles : public Files {
 public:
     std::unique_ptr<Source> Open(const std::string& path) override
     {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+        HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
         if (h == INVALID_HANDLE_VALUE)
             return nullptr;
@@ -151,33 +206,34 @@ public:
     }
     std::unique_ptr<Sink> CreateNew(const std::string& path) override { return Create(path, CREATE_NEW); }
     std::unique_ptr<Sink> CreateOrTruncate(const std::string& path) override { return Create(path, CREATE_ALWAYS); }
-    bool Exists(const std::string& path) override { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-    bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()) != FALSE; }
+    bool Exists(const std::string& path) override { return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+    bool Remove(const std::string& path) override { return DeleteFileW(WidePath(path).c_str()) != FALSE; }
     bool CanReplace(const std::string& path) override
     {
         // Windows refuses to move onto a read-only file; Wine may not, so ask first.
-        DWORD attrs = GetFileAttributesA(path.c_str());
+        DWORD attrs = GetFileAttributesW(WidePath(path).c_str());
         return attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_READONLY);
     }
     bool Replace(const std::string& from, const std::string& to) override
     {
         if (!CanReplace(to))
             return false;
-        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+               FALSE;
     }
     bool ReplaceQuickly(const std::string& from, const std::string& to) override
     {
         if (!CanReplace(to))
             return false;
-        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     }
     bool Rename(const std::string& from, const std::string& to) override
     {
-        return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+        return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
     }
     bool Link(const std::string& from, const std::string& to) override
     {
-        return CreateHardLinkA(to.c_str(), from.c_str(), NULL) != FALSE;
+        return CreateHardLinkW(WidePath(to).c_str(), WidePath(from).c_str(), NULL) != FALSE;
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "engine/bytes.h"
 #include "engine/paths.h"
+#include "engine/text.h"
 
 #include <cstring>
 
@@ -205,36 +206,55 @@ private:
     bool ended_ = false;
 };
 
-// One name into line; false when the file ended before any byte of a new line.
-bool ReadLine(ByteReader& in, std::string* line)
+// One line of the file as it holds it, CR LF or LF ended; a lone CR is dropped with the byte
+// after it. At most cap bytes are kept, *cut then tells that more followed. False when the
+// file ended before any byte of a new line was kept.
+bool ReadLine(ByteReader& in, size_t cap, std::string* line, bool* endedByFile, bool* cut)
 {
-    std::string name;
+    line->clear();
+    *endedByFile = *cut = false;
     for (;;) {
         char c;
-        if (!in.Next(&c)) {
-            if (name.empty())
-                return false;
+        if (!in.Next(&c))
             break;
-        }
         if (c == '\r') {
-            // CR LF ends the line; a lone CR is dropped together with the byte after it
-            if (!in.Next(&c)) {
-                if (name.empty())
-                    return false;
+            if (!in.Next(&c))
                 break;
-            }
             if (c == '\n')
-                break;
+                return true;
         } else if (c == '\n') {
-            break;
-        } else if (name.size() == kNameLength) {
-            break;  // an overlong line loses this character; the rest is the next name
+            return true;
+        } else if (line->size() == cap) {
+            *cut = true;
+            return true;
         } else {
-            name += c;
+            *line += c;
         }
     }
-    *line = name;
-    return true;
+    *endedByFile = true;
+    return !line->empty();
+}
+
+// A line's names: UTF-8 read as such, anything else as Windows-1252; a name longer than
+// kNameLength characters loses its next character and goes on as the next name.
+void SplitIntoNames(const std::string& line, bool endedByFile, bool cut, std::vector<std::string>* names)
+{
+    const std::string text = IsUtf8(line, cut) ? line : Windows1252ToUtf8(line);
+    size_t start = 0, at = 0, characters = 0;
+    while (at < text.size()) {
+        size_t next = at + CharacterBytes((unsigned char)text[at]);
+        if (next > text.size())
+            break;  // what the cut broke off
+        if (characters == kNameLength) {
+            names->push_back(text.substr(start, at - start));
+            start = next, characters = 0;
+        } else {
+            characters++;
+        }
+        at = next;
+    }
+    if (start < at || !endedByFile)
+        names->push_back(text.substr(start, at - start));
 }
 
 }  // namespace
@@ -243,13 +263,18 @@ IndexNames ReadIndexNames(Source& index, size_t count)
 {
     IndexNames result;
     ByteReader in(index);
-    std::string name = "(unnamed)";
-    result.names.reserve(count);
-    for (size_t i = 0; i < count; i++) {
-        if (ReadLine(in, &name))
-            result.lines++;
-        result.names.push_back(name);
-    }
+    std::vector<std::string> read;  // the names read so far, more than count when a line gives many
+    std::string line;
+    bool endedByFile = false, cut = false;
+    // a line longer than count names of the longest characters can only give names past the count
+    while (read.size() < count && !endedByFile &&
+           ReadLine(in, (count - read.size()) * (kNameLength + 1) * 4, &line, &endedByFile, &cut))
+        SplitIntoNames(line, endedByFile, cut, &read);
+    result.lines = read.size() < count ? read.size() : count;
+    read.resize(result.lines);
+    std::string last = read.empty() ? "(unnamed)" : read.back();
+    result.names = std::move(read);
+    result.names.resize(count, last);
     return result;
 }
 

@@ -15,6 +15,7 @@ constexpr uint32_t kHeaderSize = 16;  // bytes before the directory
 constexpr uint32_t kEntrySize = 28;   // one directory entry
 constexpr uint32_t kMaxSounds = 325;  // sounds of a bank anyone works with
 constexpr size_t kNameLength = 100;   // characters of a sound name
+constexpr size_t kNameBytes = 4 * kNameLength;  // the bytes of its UTF-8 at most
 constexpr uint16_t kPcm = 1;
 
 // The fields of a wave format record that a sound is played with.
@@ -110,7 +111,8 @@ struct IndexNames {
     std::vector<std::string> names;  // one per sound
     size_t lines = 0;                // how many of them the file gave; the rest repeat the last
 };
-// Names for count sounds. Lines end with CR LF or LF; a lone CR is dropped with the byte after
+// Names for count sounds, in UTF-8: a line that is UTF-8 is read as such, any other as the
+// Windows-1252 of the product's days. Lines end with CR LF or LF; a lone CR is dropped with the byte after
 // it; a name longer than 100 characters loses its 101st and goes on as the next name; a sound
 // with no line left repeats the last name, or is "(unnamed)" when there was none.
 IndexNames ReadIndexNames(Source& index, size_t count);

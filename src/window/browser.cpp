@@ -3,6 +3,7 @@
 
 #include <direct.h>
 #include <cstring>
+#include <string>
 
 #include "engine/paths.h"
 #include "window/openbank.h"
@@ -10,12 +11,15 @@
 static const UINT BANKATTRS = DDL_READONLY | DDL_HIDDEN | DDL_SYSTEM | DDL_DIRECTORY | DDL_ARCHIVE;
 static const UINT DIRATTRS = DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY;
 
-BOOL CurrentDir(char* out, size_t size)
+std::string CurrentDir()
 {
-    if (_getcwd(out, (int)size))
-        return TRUE;
-    out[0] = 0;
-    return FALSE;
+    DWORD n = GetCurrentDirectoryA(0, NULL);
+    std::string dir(n, '\0');
+    n = n ? GetCurrentDirectoryA(n, &dir[0]) : 0;
+    if (n == 0 || n >= dir.size())
+        return "";
+    dir.resize(n);
+    return dir;
 }
 
 void ListDirectory()
@@ -25,10 +29,9 @@ void ListDirectory()
     SendMessageA(hwndDir, LB_DIR, DIRATTRS, (LPARAM) "*.*");
 }
 
-static void RefreshBrowser(char* szBuffer, size_t size)
+static void RefreshBrowser()
 {
-    CurrentDir(szBuffer, size);
-    SetWindowTextA(hwndText, szBuffer);
+    SetWindowTextA(hwndText, CurrentDir().c_str());
     SendMessageA(hwndList, LB_RESETCONTENT, 0, 0);
     SendMessageA(hwndDir, LB_RESETCONTENT, 0, 0);
     ListDirectory();
@@ -36,8 +39,7 @@ static void RefreshBrowser(char* szBuffer, size_t size)
 
 void ShowCurrentFolder()
 {
-    char szBuffer[MAX_PATH + 1];
-    RefreshBrowser(szBuffer, sizeof szBuffer);
+    RefreshBrowser();
 }
 
 // Changes to the directory named between the brackets of a list entry.
@@ -50,29 +52,30 @@ static int EnterBracketed(char* entry)
     return _chdir(entry + 1);
 }
 
-// The bank file a bank-list entry names, looked up in the current directory only;
-// its full path goes to path.
-static BOOL BankFileExists(const char* name, char* path, size_t size)
+// The full path of the bank file a bank-list entry names, looked up in the current directory
+// only; "" when there is none.
+static std::string BankFileAt(const char* name)
 {
-    char dir[MAX_PATH];
-    if (!CurrentDir(dir, sizeof dir) || !CopyBounded(path, size, vox::InFolder(dir, name).c_str()))
-        return FALSE;
-    DWORD attrs = GetFileAttributesA(path);
-    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+    const std::string dir = CurrentDir();
+    if (dir.empty())
+        return "";
+    const std::string path = vox::InFolder(dir, name);
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY) ? path : "";
 }
 
 void OpenBankEntry(char* szBuffer, size_t size)
 {
     if (!SelectedEntry(hwndList, szBuffer, size))
         return;
-    char path[MAX_PATH];
-    if (BankFileExists(szBuffer, path, sizeof path)) {
-        SetWindowTextA(hwndText, path);
-        Loadsfx(path, szBuffer);
+    const std::string path = BankFileAt(szBuffer);
+    if (!path.empty()) {
+        SetWindowTextA(hwndText, path.c_str());
+        Loadsfx(path.c_str(), szBuffer);
     } else {
         CloseBank();
         EnterBracketed(szBuffer);
-        RefreshBrowser(szBuffer, size);
+        RefreshBrowser();
     }
 }
 
@@ -83,5 +86,39 @@ void ChangeDirEntry(char* szBuffer, size_t size)
     char drive = szBuffer[2];
     if (EnterBracketed(szBuffer) != 0 && drive >= 'a' && drive <= 'z')
         _chdrive(drive - 96);
-    RefreshBrowser(szBuffer, size);
+    RefreshBrowser();
+}
+
+static std::string FullPath(const char* path)
+{
+    DWORD n = GetFullPathNameA(path, 0, NULL, NULL);
+    std::string full(n, '\0');
+    n = n ? GetFullPathNameA(path, n, &full[0], NULL) : 0;
+    if (n == 0 || n >= full.size())
+        return path;
+    full.resize(n);
+    return full;
+}
+
+void OpenBankAtStart(const char* arg)
+{
+    const std::string start = CurrentDir();
+    const std::string path = FullPath(arg);
+    std::string name = vox::NameOf(path);
+    if (_chdir(vox::FolderOf(path).c_str()) == 0) {
+        RefreshBrowser();
+        // named as the folder lists it, as a double-click names it
+        LRESULT line = SendMessageA(hwndList, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)name.c_str());
+        LRESULT len = line == LB_ERR ? LB_ERR : SendMessageA(hwndList, LB_GETTEXTLEN, (WPARAM)line, 0);
+        if (len != LB_ERR && (size_t)len == name.size()) {
+            SendMessageA(hwndList, LB_GETTEXT, (WPARAM)line, (LPARAM)&name[0]);
+            SendMessageA(hwndList, LB_SETCURSEL, (WPARAM)line, 0);
+        }
+    }
+    SetWindowTextA(hwndText, path.c_str());
+    Loadsfx(path.c_str(), name.c_str());
+    if (!Opened().bValidFile) {
+        _chdir(start.c_str());
+        RefreshBrowser();
+    }
 }

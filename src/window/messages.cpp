@@ -3,16 +3,25 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 void ShowMessage(const char* text)
 {
     MessageBoxA(hwndApp, text, szAppName, MB_OK);
 }
 
-// A message of at most 1023 characters, cut there.
+// A message whole, however long the paths in it.
 struct MessageText {
-    char text[1024];
-    MessageText(const char* format, va_list args) { vsnprintf(text, sizeof text, format, args); }
+    std::string text;
+    MessageText(const char* format, va_list args)
+    {
+        va_list again;
+        va_copy(again, args);
+        int n = vsnprintf(NULL, 0, format, args);
+        text.resize(n > 0 ? (size_t)n : 0);
+        vsnprintf(&text[0], text.size() + 1, format, again);
+        va_end(again);
+    }
 };
 
 void ShowMessageF(const char* format, ...)
@@ -21,7 +30,7 @@ void ShowMessageF(const char* format, ...)
     va_start(args, format);
     MessageText m(format, args);
     va_end(args);
-    ShowMessage(m.text);
+    ShowMessage(m.text.c_str());
 }
 
 // The program's questions: Yes or No, with the question icon.
@@ -36,7 +45,7 @@ BOOL AskYesNoF(const char* format, ...)
     va_start(args, format);
     MessageText m(format, args);
     va_end(args);
-    return AskYesNo(m.text);
+    return AskYesNo(m.text.c_str());
 }
 
 const char* ProblemText(vox::BankError e)

@@ -20,7 +20,7 @@ const OpenBank& Opened()
 
 static void FillSoundList(const vox::IndexNames& index)
 {
-    char line[NAMELEN + 16];
+    char line[LINEBYTES];
     SendMessageA(hwndDisplay, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hwndDisplay, LB_RESETCONTENT, 0, 0);
     for (DWORD i = 0; i < sfx.numwavs(); i++) {

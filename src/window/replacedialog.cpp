@@ -14,7 +14,7 @@
 static HWND hwndOk, hwndNew, hwndOriginal;
 static BOOL bValidReplace;              // the dialog is open for the file chosen
 static BOOL bRewriting;                 // its REPLACE is rewriting the bank
-static char pstrReplaceFile[MAX_PATH];  // the file chosen, kept for next time
+static char pstrReplaceFile[PATHBYTES];  // the file chosen, kept for next time
 static BOOL bConvert;                   // it is converted even when it is a PCM WAVE file
 static vox::Sound Loaded;               // as last loaded
 static BOOL bMatch;                     // Match loudness is checked

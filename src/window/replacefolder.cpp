@@ -22,15 +22,8 @@
 // The names of the files in the folder; folders inside it are not looked at.
 static std::vector<std::string> FileNamesIn(const std::string& folder)
 {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(vox::InFolder(folder, "*").c_str(), &fd);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &fd))
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(fd.cFileName);
-    if (h != INVALID_HANDLE_VALUE)
-        FindClose(h);
-    return names;
+    std::error_code unread;  // an unreadable folder has no file that begins with a number
+    return vox::FileNamesIn(folder, &unread);
 }
 
 // Two files for one sound, or a file for a sound the bank lacks, stop the command; TRUE when
@@ -83,9 +76,8 @@ static BOOL ReadFolder(const vox::ImportPlan& plan, const std::string& folder, s
     }
     for (size_t i = 0; i < plan.files.size(); i++) {
         const long l = (long)plan.files[i].first;
-        char doing[MAX_PATH + 64];
-        snprintf(doing, sizeof doing, "Converting file %zu of %zu, %s", i + 1, plan.files.size(),
-                 plan.files[i].second.c_str());
+        const std::string doing = "Converting file " + std::to_string(i + 1) + " of " + std::to_string(plan.files.size()) +
+                                  ", " + plan.files[i].second;
         vox::Sound sound;
         std::string converted;
         if (!ConvertForSound(vox::InFolder(folder, plan.files[i].second).c_str(), l, doing, &sound, &converted))
@@ -117,11 +109,10 @@ void ReplaceFromFolder()
         ShowMessage("A sound is still playing. Wait for it to end and replace the sounds again; the bank is unchanged.");
         return;
     }
-    char chosen[MAX_PATH];
+    std::string folder;
     if (!ChooseFolder("Replace the bank's sounds by the files in this folder whose names begin with their numbers:",
-                      chosen))
+                      &folder))
         return;
-    const std::string folder = chosen;
     const vox::ImportPlan plan = vox::PlanImport(FileNamesIn(folder), Opened().numwavs());
     if (!PlanIsGood(plan, folder))
         return;

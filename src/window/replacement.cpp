@@ -153,7 +153,7 @@ static void ReportRewriteFailure(const vox::RewriteResult& r)
 BOOL RewriteOpenBank(const std::vector<vox::Replacement>& replacements, const vox::Progress& progress)
 {
     const char* szBankPath = Opened().szBankPath.c_str();
-    if (vox::FolderOf(szBankPath).size() + sizeof vox::kNewBankName > MAX_PATH) {
+    if (vox::FolderOf(szBankPath).size() + sizeof vox::kNewBankName > PATHBYTES) {
         ShowMessageF("The path of %s is too long to write %s beside it. The bank is unchanged.", szBankPath, vox::kNewBankName);
         return FALSE;
     }

@@ -137,13 +137,13 @@ void SaveSelectedSound()
     long l;
     if (!Opened().bValidFile || !SelectedSound(&l) || l < 0 || (DWORD)l >= Opened().numwavs())
         return;
-    char path[MAX_PATH];
-    if (!ChooseSaveFile(l, path, sizeof path))
+    std::vector<char> path(PATHBYTES);
+    if (!ChooseSaveFile(l, path.data(), path.size()))
         return;
     std::unique_ptr<vox::Source> bank = OpenLoadedBank();
     if (!bank)
         return;
-    vox::BankError e = SaveSound(*bank, l, path);
+    vox::BankError e = SaveSound(*bank, l, path.data());
     if (e == vox::BankError::Short || e == vox::BankError::Read)
         ReportUnreadSound(l, e);
 }
@@ -156,24 +156,27 @@ static int CALLBACK StartInCurrentFolder(HWND hwnd, UINT msg, LPARAM, LPARAM dat
     return 0;
 }
 
-BOOL ChooseFolder(const char* title, char* folder)
+BOOL ChooseFolder(const char* title, std::string* folder)
 {
-    char start[MAX_PATH] = "";
-    GetCurrentDirectoryA(sizeof start, start);
+    const std::string start = CurrentDir();
+    char display[ENTRYBYTES];  // the folder's name alone, unused
     BROWSEINFOA bi;
     memset(&bi, 0, sizeof bi);
     bi.hwndOwner = hwndApp;
-    bi.pszDisplayName = folder;
+    bi.pszDisplayName = display;
     bi.lpszTitle = title;
     bi.ulFlags = BIF_RETURNONLYFSDIRS;
     bi.lpfn = StartInCurrentFolder;
-    bi.lParam = (LPARAM)start;
+    bi.lParam = (LPARAM)start.c_str();
     LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
     if (!chosen)
         return FALSE;
-    BOOL ok = SHGetPathFromIDListA(chosen, folder);
+    // the ANSI call holds the path in MAX_PATH bytes, too few for a long one or for UTF-8
+    std::vector<wchar_t> path(32768);
+    BOOL ok = SHGetPathFromIDListEx(chosen, path.data(), (DWORD)path.size(), GPFIDL_DEFAULT);
     CoTaskMemFree(chosen);
-    return ok && folder[0];
+    *folder = ok ? vox::FromWide(path.data()) : "";
+    return !folder->empty();
 }
 
 // Every sound into one folder, under the names voxbank extract gives them; one question for
@@ -183,19 +186,15 @@ void SaveAllSounds()
 {
     if (!Opened().bValidFile || Opened().numwavs() == 0)
         return;
-    char folder[MAX_PATH];
-    if (!ChooseFolder("Save every sound of the bank as a WAVE file in this folder:", folder))
+    std::string chosen;
+    if (!ChooseFolder("Save every sound of the bank as a WAVE file in this folder:", &chosen))
         return;
+    const char* folder = chosen.c_str();
     std::vector<std::string> paths;
     size_t existing = 0;
     for (DWORD i = 0; i < Opened().numwavs(); i++) {
-        char path[MAX_PATH];
-        if (!CopyBounded(path, sizeof path, vox::InFolder(folder, SoundFileName((long)i)).c_str())) {
-            ShowMessageF("The folder %s is too deep for the sounds' names. Nothing was saved.", folder);
-            return;
-        }
-        existing += vox::Disk().Exists(path);
-        paths.push_back(path);
+        paths.push_back(vox::InFolder(chosen, SoundFileName((long)i)));
+        existing += vox::Disk().Exists(paths.back());
     }
     if (existing == 1 && !AskYesNo("1 file exists. Overwrite it?"))
         return;
@@ -238,16 +237,17 @@ static BOOL HasExtension(const char* path, const char* ext)
 // The dropped bank's folder becomes the current one, and the bank opens as a double-click opens it.
 static void OpenDroppedBank(const char* path)
 {
-    char folder[MAX_PATH], bank[MAX_PATH];
+    std::vector<char> folder(PATHBYTES);
+    char bank[ENTRYBYTES];
     char* name = NULL;
-    DWORD n = GetFullPathNameA(path, sizeof folder, folder, &name);
-    if (n == 0 || n >= sizeof folder || !name || !CopyBounded(bank, sizeof bank, name)) {
+    DWORD n = GetFullPathNameA(path, (DWORD)folder.size(), folder.data(), &name);
+    if (n == 0 || n >= folder.size() || !name || !CopyBounded(bank, sizeof bank, name)) {
         ShowMessage(DropHelp());
         return;
     }
     *name = 0;  // the folder, with its backslash
-    if (_chdir(folder) != 0) {
-        ShowMessageF("Unable to open the folder %s.", folder);
+    if (_chdir(folder.data()) != 0) {
+        ShowMessageF("Unable to open the folder %s.", folder.data());
         return;
     }
     ShowCurrentFolder();
@@ -260,10 +260,11 @@ static void OpenDroppedBank(const char* path)
 
 void DropFiles(HDROP drop)
 {
-    char path[MAX_PATH] = "";
+    std::vector<char> buffer(PATHBYTES);
+    char* path = buffer.data();
     POINT pt;
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
-    BOOL named = count == 1 && DragQueryFileA(drop, 0, path, sizeof path) > 0 && DragQueryPoint(drop, &pt);
+    BOOL named = count == 1 && DragQueryFileA(drop, 0, path, (UINT)buffer.size()) > 0 && DragQueryPoint(drop, &pt);
     DragFinish(drop);
     DWORD attrs = named ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) {

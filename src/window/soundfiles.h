@@ -11,4 +11,4 @@ void SaveSelectedSound();
 void SaveAllSounds();
 void DropFiles(HDROP drop);
 // Asks for a folder, starting in the current one, under title.
-BOOL ChooseFolder(const char* title, char* folder);
+BOOL ChooseFolder(const char* title, std::string* folder);

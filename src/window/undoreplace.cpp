@@ -67,9 +67,6 @@ void UndoReplace()
         ReportUndoFailure(undone);
         return;
     }
-    char path[MAX_PATH], name[MAX_PATH];
-    CopyBounded(path, sizeof path, szBankPath);
-    CopyBounded(name, sizeof name, bankName.c_str());
-    SetWindowTextA(hwndText, path);
-    Loadsfx(path, name);
+    SetWindowTextA(hwndText, szBankPath);
+    Loadsfx(szBankPath, bankName.c_str());
 }

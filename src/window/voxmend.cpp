@@ -1,6 +1,8 @@
 // Voxmend: start-up, the main window and the commands that reach it.
 #include "window/voxmend.h"
 
+#include <cstdlib>
+
 #include "window/browser.h"
 #include "window/messages.h"
 #include "window/openbank.h"
@@ -145,11 +147,10 @@ static void Command(WORD id, WORD code, char* szBuffer, size_t size)
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam)
 {
-    char szBuffer[MAX_PATH + 1];
+    char szBuffer[ENTRYBYTES];
     switch (iMsg) {
     case WM_CREATE:
-        CurrentDir(szBuffer, sizeof szBuffer);
-        CreateMainWindow(hwnd, szBuffer);
+        CreateMainWindow(hwnd, CurrentDir().c_str());
         ListDirectory();
         DragAcceptFiles(hwnd, TRUE);
         return 0;
@@ -186,8 +187,9 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, iMsg, wParam, lParam);
 }
 
-// Registers the class and creates and shows the main window; NULL when either fails.
-HWND StartApp(HINSTANCE hInstance, int iCmdShow)
+// Registers the class and creates and shows the main window, with the bank at bankPath open
+// when one is given; NULL when either fails.
+HWND StartApp(HINSTANCE hInstance, int iCmdShow, const char* bankPath)
 {
     WNDCLASSEXA wndclass = {};
     wndclass.cbSize = sizeof wndclass;
@@ -208,12 +210,16 @@ HWND StartApp(HINSTANCE hInstance, int iCmdShow)
         return NULL;
     ShowWindow(hwnd, iCmdShow);
     UpdateWindow(hwnd);
+    if (bankPath)
+        OpenBankAtStart(bankPath);
     return hwnd;
 }
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int iCmdShow)
 {
-    if (!StartApp(hInstance, iCmdShow))
+    // "Open with", a shortcut or a drop on the program name a bank (the first, when more);
+    // the manifest makes the arguments UTF-8
+    if (!StartApp(hInstance, iCmdShow, __argc > 1 ? __argv[1] : NULL))
         return 1;
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0)) {

@@ -3,5 +3,5 @@
 
 #include "window/window.h"
 
-HWND StartApp(HINSTANCE hInstance, int iCmdShow);
+HWND StartApp(HINSTANCE hInstance, int iCmdShow, const char* bankPath = NULL);
 LRESULT CALLBACK WndProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam);

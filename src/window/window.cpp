@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "window/browser.h"
+
 const char szAppName[] = "Voxmend";
 HWND hwndApp, hwndText, hwndList, hwndDir, hwndPlayAll, hwndReplace, hwndStop, hwndUndo, hwndDisplay;
 HINSTANCE hInstApp;
@@ -39,11 +41,10 @@ BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save, const std::s
     ofn.nMaxFile = size;
     ofn.Flags = flags;
     ofn.lpstrDefExt = "wav";
-    char cwd[MAX_PATH];
-    BOOL haveCwd = _getcwd(cwd, sizeof cwd) != NULL;
+    const std::string cwd = CurrentDir();
     BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
-    if (haveCwd)
-        _chdir(cwd);
+    if (!cwd.empty())
+        _chdir(cwd.c_str());
     return chosen;
 }
 
@@ -63,7 +64,7 @@ BOOL SelectedEntry(HWND list, char* szBuffer, size_t size)
 // Reads the number at the start of the sound list's selected line.
 BOOL SelectedSound(long* number)
 {
-    char line[NAMELEN + 16];
+    char line[LINEBYTES];
     if (!SelectedEntry(hwndDisplay, line, sizeof line))
         return FALSE;
     *number = atol(line);
@@ -83,9 +84,7 @@ void PathLineProgress::Show(uint64_t done, uint64_t total)
         percent = 100;
     if (percent == shown || (shown >= 0 && GetTickCount() - paintedAt < 30))
         return;
-    char text[MAX_PATH + 32];
-    snprintf(text, sizeof text, total ? "%s: %d%%" : "%s...", doing.c_str(), percent);
-    ShowInPathLine(text);
+    ShowInPathLine((total ? doing + ": " + std::to_string(percent) + "%" : doing + "...").c_str());
     shown = percent;
     paintedAt = GetTickCount();
 }

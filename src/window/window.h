@@ -14,6 +14,13 @@
 #include "window/resource.h"
 
 enum { NAMELEN = vox::kNameLength };  // characters of a sound name
+// A line of the sound list: a name's UTF-8 behind its number.
+enum { LINEBYTES = vox::kNameBytes + 16 };
+// An entry of the bank or folder list: a file name of Windows' longest (255 characters) in
+// UTF-8, in brackets.
+enum { ENTRYBYTES = 3 * MAX_PATH };
+// A path of Windows' longest (32,767 characters) in UTF-8.
+enum { PATHBYTES = 3 * 32767 + 1 };
 
 // The main window and its controls, written only by CreateMainWindow.
 extern const char szAppName[];

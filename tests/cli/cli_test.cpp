@@ -89,6 +89,30 @@ TEST_F(Voxbank, ReplacesAndTakesBackWhatItExtracted)
     EXPECT_TRUE(Get("BANK.SFX.bak") == first && Get("BANK.SFX") != replaced) << "imported without a backup";
 }
 
+// An index line in the Windows-1252 of the product's days and one in UTF-8 name the sound
+// alike, everywhere a name shows or is asked for.
+TEST(VoxbankNames, AreTheSameUtf8FromEitherKindOfIndex)
+{
+    const std::string cafe = "Caf\xC3\xA9";
+    for (const std::string& line : {std::string("Caf\xE9"), cafe}) {
+        Banked t;
+        t.Put("BANK.txt", IndexText({line, "Door", "CON", "Last"}));
+        t.Put("w.wav", WaveBytes(WaveLayout()));
+        const std::string table = t.RunVoxbank({"list", t.Path("BANK.SFX")}).out;
+        EXPECT_EQ(table.find("  #  name       bytes"), 0u) << "a column as wide as its characters:\n" << table;
+        EXPECT_NE(table.find("\n  0  " + cafe + "        1001 "), std::string::npos) << table;
+        Outcome json = t.RunVoxbank({"list", t.Path("BANK.SFX"), "--json"});
+        EXPECT_EQ(nlohmann::json::parse(json.out)["sounds"][0]["name"], cafe);
+        EXPECT_NE(json.out.find("\"name\": \"" + cafe + "\""), std::string::npos) << "as UTF-8, not escaped";
+        Outcome o = t.RunVoxbank({"extract", t.Path("BANK.SFX"), "-o", t.Path("out"), "0"});
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_TRUE(t.Has("out/000-" + cafe + ".wav")) << o.out;
+        o = t.RunVoxbank({"replace", t.Path("BANK.SFX"), cafe + "=" + t.Path("w.wav")});
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_NE(o.out.find("sound 0 (" + cafe + "): "), std::string::npos) << o.out;
+    }
+}
+
 // On a terminal a rewrite and an extract that take more than a second show a bar, and clear
 // it when they end.
 TEST_F(Voxbank, ShowsProgressOnATerminal)

@@ -114,6 +114,63 @@ TEST(ReadIndexNames, FollowsTheLineRulesWhateverTheReadsReturn)
     }
 }
 
+// The index files of the product's days are Windows-1252; newer ones are UTF-8. One name
+// always comes out as the same UTF-8, and never cut inside a character.
+TEST(ReadIndexNames, ReadsUtf8AsItIsAndAnythingElseAsWindows1252)
+{
+    const std::string e100(100, 'e'), cafe = "Caf\xC3\xA9";
+    const std::string a99(99, 'a'), eacute = "\xC3\xA9", euro = "\xE2\x82\xAC";
+    struct Case { const char* name; std::string text; std::vector<std::string> names; };
+    const Case cases[] = {
+        {"UTF-8", cafe + "\r\n", {cafe}},
+        {"Windows-1252", "Caf\xE9\r\n", {cafe}},
+        {"Windows-1252's own range", "\x80\x8A\x9F\x81\r\n", {euro + "\xC5\xA0\xC5\xB8\xC2\x81"}},
+        {"four-byte UTF-8", "\xF0\x9F\x94\x8A\n", {"\xF0\x9F\x94\x8A"}},
+        {"each line on its own", cafe + "\nCaf\xE9\n", {cafe, cafe}},
+        {"one stray byte makes the line Windows-1252", cafe + "\xE9\n", {"Caf\xC3\x83\xC2\xA9\xC3\xA9"}},
+        {"overlong slash", "a\xC0\xAF\n", {"a\xC3\x80\xC2\xAF"}},
+        {"overlong three bytes", "\xE0\x80\xAF\n", {"\xC3\xA0" + euro + "\xC2\xAF"}},
+        {"surrogate", "\xED\xA0\x80\n", {"\xC3\xAD\xC2\xA0" + euro}},
+        {"past U+10FFFF", "\xF4\x90\x80\x80\n", {"\xC3\xB4\xC2\x90" + euro + euro}},
+        {"sequence cut by the line's end", "\xC3\n", {"\xC3\x83"}},
+        {"sequence cut by the file's end", "\xE2\x82", {"\xC3\xA2\xE2\x80\x9A"}},
+        {"a lone CR drops a lead byte", "Caf\r\xC3\xA9\n", {"Caf\xC2\xA9"}},
+        // 100 characters of 200 bytes are one name; the 101st character is lost whole
+        {"100 two-byte characters", [&] { std::string t; for (int i = 0; i < 100; i++) t += eacute; return t + "\n"; }(),
+         {[&] { std::string t; for (int i = 0; i < 100; i++) t += eacute; return t; }()}},
+        {"101st character of three bytes", a99 + eacute + euro + "xy\n", {a99 + eacute, "xy"}},
+        {"101st character of Windows-1252", e100 + "\xE9z\n", {e100, "z"}},
+    };
+    for (const Case& c : cases) {
+        for (size_t limit : {0, 1}) {
+            MemFiles files;
+            files.readLimit = limit;
+            MemSource index(c.text, &files);
+            IndexNames got = ReadIndexNames(index, c.names.size());
+            EXPECT_EQ(got.names, c.names) << c.name << ", reads of " << limit;
+            EXPECT_EQ(got.lines, c.names.size()) << c.name;
+        }
+    }
+}
+
+// A line of a megabyte is read no further than the names asked for, and stays UTF-8 though
+// where the reading stops cuts a character in two.
+TEST(ReadIndexNames, ReadsAHugeLineOnlyAsFarAsTheNamesGo)
+{
+    auto euros = [](size_t n) {
+        std::string t;
+        for (size_t i = 0; i < n; i++)
+            t += "\xE2\x82\xAC";
+        return t;
+    };
+    MemFiles files;
+    MemSource index("a" + euros(350000), &files);
+    IndexNames got = ReadIndexNames(index, 3);
+    EXPECT_EQ(got.names, (std::vector<std::string>{"a" + euros(99), euros(100), euros(100)}));
+    EXPECT_EQ(got.lines, 3u);
+    EXPECT_LE(files.calls, 2) << "reads of 4 KB";
+}
+
 // What plays of a sound the file's end cuts short: never more than the file holds, in whole
 // blocks, and nothing of a sound that lies wholly past the end.
 TEST(BytesHeld, IsWhatTheFileHoldsInWholeBlocks)

@@ -130,8 +130,8 @@ bool ScriptDone() { return scriptStep >= script.size(); }
 IMPORT(waveOutOpen, "waveOutOpen@24")
 IMPORT(WriteFile, "WriteFile@20")
 IMPORT(FlushFileBuffers, "FlushFileBuffers@4")
-IMPORT(MoveFileExA, "MoveFileExA@12")
-IMPORT(CreateHardLinkA, "CreateHardLinkA@12")
+IMPORT(MoveFileExW, "MoveFileExW@12")
+IMPORT(CreateHardLinkW, "CreateHardLinkW@12")
 
 template <typename F>
 static void Patch(F& slot, F* real, F fake)
@@ -159,7 +159,7 @@ void RefuseDevice(bool queries, bool opens)
         Patch(ImportedwaveOutOpen, &realWaveOutOpen, MaybeRefuse);
 }
 
-const char* const kDiskCallNames[DISK_CALLS] = {"WriteFile", "FlushFileBuffers", "MoveFileExA", "CreateHardLinkA"};
+const char* const kDiskCallNames[DISK_CALLS] = {"WriteFile", "FlushFileBuffers", "MoveFileExW", "CreateHardLinkW"};
 static int diskCalls[DISK_CALLS];
 static int failingCall = -1, failingAt = -1;
 
@@ -188,8 +188,8 @@ void CountDiskCalls()
     if (!Fake<WRITE_FILE, decltype(&WriteFile)>::real) {
         Fake<WRITE_FILE, decltype(&WriteFile)>::Put(ImportedWriteFile);
         Fake<FLUSH_FILE, decltype(&FlushFileBuffers)>::Put(ImportedFlushFileBuffers);
-        Fake<MOVE_FILE, decltype(&MoveFileExA)>::Put(ImportedMoveFileExA);
-        Fake<HARD_LINK, decltype(&CreateHardLinkA)>::Put(ImportedCreateHardLinkA);
+        Fake<MOVE_FILE, decltype(&MoveFileExW)>::Put(ImportedMoveFileExW);
+        Fake<HARD_LINK, decltype(&CreateHardLinkW)>::Put(ImportedCreateHardLinkW);
     }
     failingCall = failingAt = -1;
     for (int& n : diskCalls)
@@ -284,7 +284,7 @@ static void RemoveFolder(const std::string& path)
 {
     std::error_code ignored;
     for (const auto& e : std::filesystem::recursive_directory_iterator(path, ignored))
-        SetFileAttributesA(e.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(e.path().c_str(), FILE_ATTRIBUTE_NORMAL);  // a name in any script too
     std::filesystem::remove_all(path, ignored);
 }
 

@@ -1,0 +1,60 @@
+# The Win32 voxbank with paths in any script, as its manifest makes them UTF-8: a bank in a
+# Cyrillic and CJK folder with a space, named absolutely and relatively, listed, extracted into
+# another such folder, replaced by a sound's name, undone and imported; its index once in the
+# Windows-1252 of the product's days and once in UTF-8, both giving Café.
+set(folder "Моды 効果音")
+set(into "выход 音")
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}/${folder}")
+
+function(run)
+  execute_process(COMMAND ${EMULATOR} "${VOXBANK}" ${ARGN} WORKING_DIRECTORY "${WORK}"
+                  RESULT_VARIABLE status OUTPUT_VARIABLE got ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "voxbank ${ARGN}: exit status ${status}\n${got}\n${err}")
+  endif()
+  set(out "${got}" PARENT_SCOPE)
+endfunction()
+
+function(expect text pattern)
+  if(NOT text MATCHES "${pattern}")
+    message(FATAL_ERROR "expected ${pattern} in:\n${text}")
+  endif()
+endfunction()
+
+# mkdemo has no manifest: it makes the bank in a plain folder
+execute_process(COMMAND ${EMULATOR} "${MKDEMO}" . WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "mkdemo failed")
+endif()
+string(ASCII 233 e9)
+foreach(bank OLD UTF8)
+  configure_file("${WORK}/DEMO.SFX" "${WORK}/${folder}/${bank}.SFX" COPYONLY)
+endforeach()
+file(WRITE "${WORK}/${folder}/OLD.txt" "Caf${e9}\r\nB\r\n")
+file(WRITE "${WORK}/${folder}/UTF8.txt" "Café\r\nB\r\n")
+
+string(REPLACE "/" "\\" absolute "Z:${WORK}/${folder}")
+foreach(bank OLD UTF8)
+  run(list "${absolute}\\${bank}.SFX")
+  expect("${out}" "\n  0  Café  +[0-9]+ +[0-9]+  PCM ")
+  run(list --json "${folder}/${bank}.SFX")
+  expect("${out}" "\"bank\": \"${folder}/${bank}.SFX\"")
+  expect("${out}" "\"name\": \"Café\"")
+  run(extract "${folder}/${bank}.SFX" -o "${into}/${bank}")
+  if(NOT EXISTS "${WORK}/${into}/${bank}/000-Café.wav")
+    message(FATAL_ERROR "${bank}: no ${into}/${bank}/000-Café.wav")
+  endif()
+endforeach()
+
+configure_file("${WORK}/${folder}/OLD.SFX" "${WORK}/before.sfx" COPYONLY)
+run(replace "${absolute}\\OLD.SFX" "Café=${into}/OLD/001-B.wav")
+expect("${out}" "sound 0 \\(Café\\): ")
+run(undo "${folder}/OLD.SFX")
+execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${WORK}/${folder}/OLD.SFX" "${WORK}/before.sfx" RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "OLD.SFX differs after the replace was undone")
+endif()
+configure_file("${WORK}/${into}/OLD/001-B.wav" "${WORK}/${into}/OLD/000-Café.wav" COPYONLY)
+run(import "${folder}/OLD.SFX" "${into}/OLD")
+expect("${out}" "sound 0 \\(Café\\): [0-9]+ bytes .*, from ${into}.OLD.000-Café.wav\n")
