@@ -4,6 +4,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -19,6 +20,7 @@ namespace vox {
 namespace {
 
 const size_t kPieceFrames = 16384;
+const size_t kContextFrames = 64;
 
 bool Measurable(const Format& f)
 {
@@ -254,28 +256,30 @@ double TruePeakAbove(const Sound& s, const Loudness& measured, double line)
         peaks = &again.blockPeaks;
     }
     // The interpolator is causal: what it gives while block b comes in is made of b's frames and
-    // the last few of the block before, and is at most RiseDb above their sample peak. A block
-    // whose own and whose predecessor's sample peaks keep that at or below the line cannot hold
-    // a true peak above it.
-    const double under = std::pow(10.0, (line - RiseDb(f.rate)) / 20);
-    auto mayReach = [&](size_t b) { return (*peaks)[b] > under || (b > 0 && (*peaks)[b - 1] > under); };
+    // the last few of the block before, and is at most RiseDb above their sample peak. So a block
+    // may hold a true peak above the line only when that bound passes it, and one above the
+    // largest true peak found so far only when the bound passes that too: the blocks are taken
+    // from the highest bound down, until the bound falls to what was found.
+    const double rise = std::pow(10.0, RiseDb(f.rate) / 20), floor = std::pow(10.0, line / 20);
+    std::vector<std::pair<double, size_t>> bounds;
+    for (size_t b = 0; b < blocks; b++) {
+        const double bound = rise * std::max((*peaks)[b], b > 0 ? (*peaks)[b - 1] : 0.0);
+        if (bound > floor)
+            bounds.emplace_back(bound, b);
+    }
+    std::sort(bounds.begin(), bounds.end(), std::greater<>());
     Measure m(f, true, false);
+    // Frames given before a block and set aside fill the interpolator's memory (13 frames at 4x,
+    // 25 at 2x) as the whole sound would have it: the frames before, or silence at the start.
+    const size_t context = kContextFrames * f.blockAlign;
+    const std::vector<uint8_t> silence(context, f.bits == 8 ? 0x80 : 0);
     double most = 0;
-    for (size_t b = 0; b < blocks;) {
-        if (!mayReach(b)) {
-            b++;
-            continue;
-        }
-        size_t end = b + 1;
-        while (end < blocks && mayReach(end))
-            end++;
-        // The block before, measured and set aside, fills the interpolator's memory as the whole
-        // sound would have it; the first block has silence before it in both.
-        if (b > 0)
-            m.Add(&s.bytes[(b - 1) * block], block);
-        const size_t from = b * block, to = std::min(end * block, frames * f.blockAlign);
-        most = std::max(most, m.Add(&s.bytes[from], to - from));
-        b = end;
+    for (const auto& [bound, b] : bounds) {
+        if (bound <= std::max(most, floor))
+            break;
+        const size_t from = b * block;
+        m.Add(b > 0 ? &s.bytes[from - context] : silence.data(), context);
+        most = std::max(most, m.Add(&s.bytes[from], std::min(block, s.bytes.size() - from)));
     }
     return ToDb(most);
 }

@@ -149,6 +149,13 @@ TEST(Loudness, TruePeakWhereItMayPassALineIsTheWholeSounds)
         {"a burst in a quiet stereo sound, in its second channel", Tone(44100, 2, 16, 2, Frames(44100, -40, [](long n, unsigned c) {
              return c == 1 && n >= 50000 && n < 50040 ? Quarter(n, 0.5) : NAN;
          }))},
+        // taken in order, the soft tone would stop the search before the loud burst after it
+        {"a soft burst, a softer tone, then the loudest burst", Tone(22050, 1, 16, 0.6, Frames(22050, -60, [=](long n, unsigned) {
+             return n >= edge + 100 && n < edge + 140      ? Quarter(n, 0.3)
+                    : n >= 3 * edge && n < 4 * edge        ? 0.15 * std::sin(0.05 * (double)n)
+                    : n >= 5 * edge + 100 && n < 5 * edge + 140 ? Quarter(n, 0.6)
+                                                            : NAN;
+         }))},
         {"8-bit, a burst in the last block, short of a whole one", Tone(11025, 1, 8, 0.45, Frames(11025, -30, [](long n, unsigned) {
              return n >= 4940 && n < 4950 ? Quarter(n, 0.9) : NAN;
          }))},
