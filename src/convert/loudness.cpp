@@ -255,23 +255,29 @@ double TruePeakAbove(const Sound& s, const Loudness& measured, double line)
         again = MeasureLoudness(s, false);
         peaks = &again.blockPeaks;
     }
-    // The interpolator is causal: what it gives while block b comes in is made of b's frames and
-    // the last few of the block before, and is at most RiseDb above their sample peak. So a block
-    // may hold a true peak above the line only when that bound passes it, and one above the
-    // largest true peak found so far only when the bound passes that too: the blocks are taken
-    // from the highest bound down, until the bound falls to what was found.
+    // The interpolator is causal and remembers 13 frames (25 at 2x): what it gives while block b
+    // comes in is made of b's frames and the last of the block before, and is at most RiseDb above
+    // their sample peak. So a block may hold a true peak above the line only when that bound
+    // passes it, and one above the largest true peak found so far only when the bound passes that
+    // too: the blocks are taken from the highest bound down, until the bound falls to what was
+    // found. Each is measured after the frames before it, given and set aside, which fill the
+    // interpolator's memory as the whole sound would have it (silence before the first).
+    const size_t context = kContextFrames * f.blockAlign, width = f.bits / 8u;
+    auto peakBefore = [&](size_t b) {
+        double most = 0;
+        for (size_t i = b * block - context; i < b * block; i += width)
+            most = std::max(most, std::abs(SampleAt(&s.bytes[i], width)));
+        return most;
+    };
     const double rise = std::pow(10.0, RiseDb(f.rate) / 20), floor = std::pow(10.0, line / 20);
     std::vector<std::pair<double, size_t>> bounds;
     for (size_t b = 0; b < blocks; b++) {
-        const double bound = rise * std::max((*peaks)[b], b > 0 ? (*peaks)[b - 1] : 0.0);
+        const double bound = rise * std::max((*peaks)[b], b > 0 ? peakBefore(b) : 0.0);
         if (bound > floor)
             bounds.emplace_back(bound, b);
     }
     std::sort(bounds.begin(), bounds.end(), std::greater<>());
     Measure m(f, true, false);
-    // Frames given before a block and set aside fill the interpolator's memory (13 frames at 4x,
-    // 25 at 2x) as the whole sound would have it: the frames before, or silence at the start.
-    const size_t context = kContextFrames * f.blockAlign;
     const std::vector<uint8_t> silence(context, f.bits == 8 ? 0x80 : 0);
     double most = 0;
     for (const auto& [bound, b] : bounds) {

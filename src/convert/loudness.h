@@ -20,7 +20,7 @@ constexpr double kPeakCeiling = -1.0;
 // the K-weighted mean square of all of it, ungated.
 constexpr double kBlockSeconds = 0.4;
 // The frames whose sample peak a measure notes as one, to find where a true peak may lie.
-constexpr size_t kPeakBlockFrames = 2048;
+constexpr size_t kPeakBlockFrames = 1024;
 
 struct Loudness {
     bool measurable = false;     // PCM of 8, 16, 24 or 32 bits, in a sane format
