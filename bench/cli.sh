@@ -31,18 +31,25 @@ bytes=$(stat -c %s "$bank")
 # the file system's housekeeping) weighs on every figure alike; each figure is its best round.
 declare -A times
 # With PREP set, that command runs first, untimed.
+# Beside the time, the processor time (user and system, of every thread): what a run costs when
+# the machine has no processor to spare for voxbank's second thread.
+declare -A cpus
 timed() {
-    local name=$1 t0 t1
+    local name=$1 t0 t1 TIMEFORMAT='%3U %3S'
     shift
     [ -n "${PREP:-}" ] && $PREP && sleep 0.3
     sync
     t0=$(date +%s%N)
-    "$@" >/dev/null
+    { time "$@" >/dev/null 2>&3; } 3>&2 2>"$work/cpu"
     t1=$(date +%s%N)
     times[$name]="${times[$name]:-} $((t1 - t0))"
+    cpus[$name]="${cpus[$name]:-} $(awk 'END { printf "%d", ($1 + $2) * 1e9 }' "$work/cpu")"
 }
 best() {
     echo "${times[$1]}" | tr ' ' '\n' | awk 'NF { if (b == "" || $1 < b) b = $1 } END { printf "%.3f", b / 1e9 }'
+}
+best_cpu() {
+    echo "${cpus[$1]}" | tr ' ' '\n' | awk 'NF { if (b == "" || $1 < b) b = $1 } END { printf "%.3f", b / 1e9 }'
 }
 # peak COMMAND...: its largest resident set, in MB.
 peak() {
@@ -146,18 +153,19 @@ snr() { "$build/bench/bench_convert" snr "$conv/BANK.SFX" "$1"; }
 fresh && voxbank_convert 1 >/dev/null && voxbank_convert 2 >/dev/null && voxbank8=$(snr 1) && voxbank16=$(snr 2)
 fresh && sox_then_replace 1 8 >/dev/null && sox_then_replace 2 16 >/dev/null && sox8=$(snr 1) && sox16=$(snr 2)
 awk -v v="$(best convert)" -v s="$(best sox)" -v vc="$(best voice)" -v q="$(best quiet)" -v l="$(best loud)" \
+    -v cvc="$(best_cpu voice)" -v cq="$(best_cpu quiet)" -v cl="$(best_cpu loud)" \
     -v sq="$said_quiet" -v sl="$said_loud" -v v8="$voxbank8" -v s8="$sox8" -v v16="$voxbank16" -v s16="$sox16" 'BEGIN {
     printf "A minute of 44100 Hz stereo FLAC into a 22050 Hz mono 8-bit sound; best of 3 runs each.\n"
     printf "  sox to WAVE + replace    %6.3f s\n", s
     printf "  replace --convert        %6.3f s  time ratio to sox + replace %.2f (aim <= 1)\n", v, v / s
     printf "A minute of a speech-like 44100 Hz stereo FLAC into the same format, matched to a quiet and to a\n"
-    printf "loud old sound; best of 9 runs each, taking turns.\n"
-    printf "  replace --convert        %6.3f s\n", vc
+    printf "loud old sound; best of 9 runs each, taking turns; beside each time, the processor time it took.\n"
+    printf "  replace --convert        %6.3f s  (processor %.3f s)\n", vc, cvc
     printf "  --match-loudness, the old sound quiet: the gain not limited, no true peak measured\n"
-    printf "                           %6.3f s  time ratio to replace --convert %.2f (aim <= 1.2)\n", q, q / vc
+    printf "                           %6.3f s  (processor %.3f s)  time ratio to replace --convert %.2f (aim <= 1.2), processor %.2f\n", q, cq, q / vc, cq / cvc
     printf "                           voxbank: %s\n", sq
     printf "  --match-loudness, the old sound loud: the peak limits the gain, its true peak measured\n"
-    printf "                           %6.3f s  time ratio to replace --convert %.2f (aim <= 1.2)\n", l, l / vc
+    printf "                           %6.3f s  (processor %.3f s)  time ratio to replace --convert %.2f (aim <= 1.2), processor %.2f\n", l, cl, l / vc, cl / cvc
     printf "                           voxbank: %s\n", sl
     printf "Closeness to the source (its channels averaged, the tone above 11025 Hz removed), as the\n"
     printf "signal-to-noise ratio of the stored sound with its best gain and lag: the higher the closer.\n"
