@@ -3,7 +3,7 @@
 # backup of the replace before it, and without a backup) and of ten sounds against cp and a flush
 # of the copy, extract of every sound against cp alone, the peak memory of a replace, and
 # replace --convert of a minute of FLAC against sox's conversion followed by a plain replace, and
-# with --match-loudness against without.
+# with --match-loudness against without, to a quiet old sound and to a loud one.
 # usage: bench/cli.sh [megabytes]   (300 unless told; the build and bank go in $BENCH_BUILD,
 # build-bench/ unless told). Each figure is the best of three runs.
 set -euo pipefail
@@ -31,18 +31,25 @@ bytes=$(stat -c %s "$bank")
 # the file system's housekeeping) weighs on every figure alike; each figure is its best round.
 declare -A times
 # With PREP set, that command runs first, untimed.
+# Beside the time, the processor time (user and system, of every thread): what a run costs when
+# the machine has no processor to spare for voxbank's second thread.
+declare -A cpus
 timed() {
-    local name=$1 t0 t1
+    local name=$1 t0 t1 TIMEFORMAT='%3U %3S'
     shift
     [ -n "${PREP:-}" ] && $PREP && sleep 0.3
     sync
     t0=$(date +%s%N)
-    "$@" >/dev/null
+    { time "$@" >/dev/null 2>&3; } 3>&2 2>"$work/cpu"
     t1=$(date +%s%N)
     times[$name]="${times[$name]:-} $((t1 - t0))"
+    cpus[$name]="${cpus[$name]:-} $(awk 'END { printf "%d", ($1 + $2) * 1e9 }' "$work/cpu")"
 }
 best() {
     echo "${times[$1]}" | tr ' ' '\n' | awk 'NF { if (b == "" || $1 < b) b = $1 } END { printf "%.3f", b / 1e9 }'
+}
+best_cpu() {
+    echo "${cpus[$1]}" | tr ' ' '\n' | awk 'NF { if (b == "" || $1 < b) b = $1 } END { printf "%.3f", b / 1e9 }'
 }
 # peak COMMAND...: its largest resident set, in MB.
 peak() {
@@ -125,26 +132,41 @@ sox_then_replace() {
     sox "$conv/source.flac" -r 22050 -c 1 -b "$2" -e $encoding "$conv/sox.wav" &&
         "$voxbank" replace "$conv/BANK.SFX" "$1=$conv/sox.wav"
 }
-# The same with the new sound's loudness matched to the old one's: measured, given its gain.
-voxbank_match() { "$voxbank" replace "$conv/BANK.SFX" "$1=$conv/source.flac" --convert --match-loudness; }
+# The same with the new sound's loudness matched to the old one's: a minute of a speech-like
+# voice (peaks at -3 dBFS, pauses, syllables some 8 dB apart) in place of sound 3, quiet, which
+# turns it down with no true peak measured, and of sound 4, loud, where the true peak limits the
+# gain and is measured in the blocks that may hold it. Both against replace --convert of the voice.
+voxbank_voice() { "$voxbank" replace "$conv/BANK.SFX" "$1=$conv/voice.flac" --convert "${@:2}"; }
 for _ in 1 2 3; do
     PREP=fresh timed convert voxbank_convert 1
     PREP=fresh timed sox sox_then_replace 1 8
 done
-# Two figures a tenth apart are compared here, on a disk and processors others share: more turns.
-for _ in 1 2 3 4 5 6 7; do
-    PREP=fresh timed match voxbank_match 1
-    PREP=fresh timed convert voxbank_convert 1
+# Figures a tenth or two apart, on a disk and processors others share: more turns.
+for _ in $(seq 9); do
+    PREP=fresh timed quiet voxbank_voice 3 --match-loudness
+    PREP=fresh timed voice voxbank_voice 3
+    PREP=fresh timed loud voxbank_voice 4 --match-loudness
 done
+said_quiet=$(fresh && voxbank_voice 3 --match-loudness | sed 's/.*bytes, [0-9.]* s), //')
+said_loud=$(fresh && voxbank_voice 4 --match-loudness | sed 's/.*bytes, [0-9.]* s), //')
 snr() { "$build/bench/bench_convert" snr "$conv/BANK.SFX" "$1"; }
 fresh && voxbank_convert 1 >/dev/null && voxbank_convert 2 >/dev/null && voxbank8=$(snr 1) && voxbank16=$(snr 2)
 fresh && sox_then_replace 1 8 >/dev/null && sox_then_replace 2 16 >/dev/null && sox8=$(snr 1) && sox16=$(snr 2)
-awk -v v="$(best convert)" -v s="$(best sox)" -v m="$(best match)" -v v8="$voxbank8" -v s8="$sox8" -v v16="$voxbank16" -v s16="$sox16" 'BEGIN {
+awk -v v="$(best convert)" -v s="$(best sox)" -v vc="$(best voice)" -v q="$(best quiet)" -v l="$(best loud)" \
+    -v cvc="$(best_cpu voice)" -v cq="$(best_cpu quiet)" -v cl="$(best_cpu loud)" \
+    -v sq="$said_quiet" -v sl="$said_loud" -v v8="$voxbank8" -v s8="$sox8" -v v16="$voxbank16" -v s16="$sox16" 'BEGIN {
     printf "A minute of 44100 Hz stereo FLAC into a 22050 Hz mono 8-bit sound; best of 3 runs each.\n"
     printf "  sox to WAVE + replace    %6.3f s\n", s
     printf "  replace --convert        %6.3f s  time ratio to sox + replace %.2f (aim <= 1)\n", v, v / s
-    printf "  replace --convert --match-loudness (the old sound a tone at -15.7 LUFS; best of 7 runs, and of 10 for replace --convert)\n"
-    printf "                           %6.3f s  time ratio to replace --convert %.2f (aim <= 1.2)\n", m, m / v
+    printf "A minute of a speech-like 44100 Hz stereo FLAC into the same format, matched to a quiet and to a\n"
+    printf "loud old sound; best of 9 runs each, taking turns; beside each time, the processor time it took.\n"
+    printf "  replace --convert        %6.3f s  (processor %.3f s)\n", vc, cvc
+    printf "  --match-loudness, the old sound quiet: the gain not limited, no true peak measured\n"
+    printf "                           %6.3f s  (processor %.3f s)  time ratio to replace --convert %.2f (aim <= 1.2), processor %.2f\n", q, cq, q / vc, cq / cvc
+    printf "                           voxbank: %s\n", sq
+    printf "  --match-loudness, the old sound loud: the peak limits the gain, its true peak measured\n"
+    printf "                           %6.3f s  (processor %.3f s)  time ratio to replace --convert %.2f (aim <= 1.2), processor %.2f\n", l, cl, l / vc, cl / cvc
+    printf "                           voxbank: %s\n", sl
     printf "Closeness to the source (its channels averaged, the tone above 11025 Hz removed), as the\n"
     printf "signal-to-noise ratio of the stored sound with its best gain and lag: the higher the closer.\n"
     printf "                           8-bit      16-bit\n"

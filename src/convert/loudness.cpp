@@ -4,6 +4,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -19,6 +20,7 @@ namespace vox {
 namespace {
 
 const size_t kPieceFrames = 16384;
+const size_t kContextFrames = 64;
 
 bool Measurable(const Format& f)
 {
@@ -51,44 +53,66 @@ double CeilingFor(unsigned bits)
     return std::pow(10.0, kPeakCeiling / 20) - (bits <= 16 ? 2.0 : 1.0) * step;
 }
 
-// A measure under way: libebur128's state and the frames it has been given.
+// A measure under way: libebur128's state, the frames it has been given, and the sample peak of
+// each block of them, which shows where the true peak may lie.
 struct Measure {
     Format f;
     std::unique_ptr<ebur128_state, StateDeleter> st;
     uint64_t frames = 0;
     std::vector<int16_t> shorts;
     std::vector<int32_t> ints;
-
+    std::vector<double> blockPeaks;
     bool truePeak;
 
-    Measure(const Format& format, bool withTruePeak) : f(format), truePeak(withTruePeak)
+    Measure(const Format& format, bool withTruePeak, bool withLoudness = true) : f(format), truePeak(withTruePeak)
     {
         if (Measurable(f))
             st.reset(ebur128_init(f.channels, f.rate,
-                                  EBUR128_MODE_I | (truePeak ? EBUR128_MODE_TRUE_PEAK : EBUR128_MODE_SAMPLE_PEAK)));
+                                  (withLoudness ? EBUR128_MODE_I : 0) | (truePeak ? EBUR128_MODE_TRUE_PEAK : 0)));
     }
 
-    void Add(const uint8_t* bytes, size_t size)
+    template <typename T>
+    void NotePeaks(const T* samples, size_t n, double full)
+    {
+        const size_t count = n * f.channels;
+        for (size_t i = 0; i < count;) {
+            const uint64_t frame = frames + i / f.channels, block = frame / kPeakBlockFrames;
+            const size_t end = std::min(count, i + (size_t)((block + 1) * kPeakBlockFrames - frame) * f.channels);
+            int64_t most = 0;
+            for (; i < end; i++)
+                most = std::max(most, std::abs((int64_t)samples[i]));
+            if (blockPeaks.size() <= block)
+                blockPeaks.resize(block + 1, 0.0);
+            blockPeaks[block] = std::max(blockPeaks[block], (double)most / full);
+        }
+    }
+
+    // Gives the measure whole frames; returns their true peak, as a fraction of full scale, when
+    // it is measured.
+    double Add(const uint8_t* bytes, size_t size)
     {
         if (!st)
-            return;
+            return 0;
         // libebur128 takes 16 and 32-bit integers at their full scale: 8 and 24-bit samples are
         // moved up to them, which a loop per width does at a fraction of a general one's cost.
-        const size_t frames = size / f.blockAlign;
-        for (size_t at = 0; at < frames; at += kPieceFrames) {
-            const size_t n = std::min(kPieceFrames, frames - at), count = n * f.channels;
+        const size_t total = size / f.blockAlign;
+        double peak = 0;
+        for (size_t at = 0; at < total; at += kPieceFrames) {
+            const size_t n = std::min(kPieceFrames, total - at), count = n * f.channels;
             const uint8_t* p = bytes + at * f.blockAlign;
             switch (f.bits) {
             case 8:
                 shorts.resize(count);
                 for (size_t i = 0; i < count; i++)
                     shorts[i] = (int16_t)((p[i] - 128) * 256);
+                NotePeaks(shorts.data(), n, 32768.0);
                 ebur128_add_frames_short(st.get(), shorts.data(), n);
                 break;
             case 16:
                 shorts.resize(count);
                 for (size_t i = 0; i < count; i++, p += 2)
                     shorts[i] = (int16_t)(p[0] | p[1] << 8);
+                NotePeaks(shorts.data(), n, 32768.0);
                 ebur128_add_frames_short(st.get(), shorts.data(), n);
                 break;
             default:
@@ -97,11 +121,19 @@ struct Measure {
                     ints[i] = (int32_t)(f.bits == 24 ? (uint32_t)p[0] << 8 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 24
                                                      : (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 |
                                                            (uint32_t)p[3] << 24);
+                NotePeaks(ints.data(), n, 2147483648.0);
                 ebur128_add_frames_int(st.get(), ints.data(), n);
                 break;
             }
+            frames += n;
+            if (truePeak)
+                for (unsigned c = 0; c < f.channels; c++) {
+                    double piece = 0;
+                    if (ebur128_prev_true_peak(st.get(), c, &piece) == EBUR128_SUCCESS)
+                        peak = std::max(peak, piece);
+                }
         }
-        this->frames += frames;
+        return peak;
     }
 
     Loudness Result()
@@ -124,13 +156,19 @@ struct Measure {
         if (std::isfinite(lufs) && lufs >= -70)
             l.lufs = lufs;
         double peak = 0;
-        for (unsigned c = 0; c < f.channels; c++) {
-            double p = 0;
-            if ((truePeak ? ebur128_true_peak(st.get(), c, &p) : ebur128_sample_peak(st.get(), c, &p)) == EBUR128_SUCCESS)
+        if (truePeak) {
+            for (unsigned c = 0; c < f.channels; c++) {
+                double p = 0;
+                if (ebur128_true_peak(st.get(), c, &p) == EBUR128_SUCCESS)
+                    peak = std::max(peak, p);
+            }
+        } else {
+            for (double p : blockPeaks)
                 peak = std::max(peak, p);
         }
         l.truePeak = ToDb(peak);
         l.peakIsTrue = truePeak;
+        l.blockPeaks = std::move(blockPeaks);
         return l;
     }
 };
@@ -204,6 +242,54 @@ Loudness LoudnessMeter::Finish()
     return work_->measure.Result();
 }
 
+double TruePeakAbove(const Sound& s, const Loudness& measured, double line)
+{
+    const Format& f = s.format;
+    if (!Measurable(f))
+        return -HUGE_VAL;
+    const size_t frames = s.bytes.size() / f.blockAlign, blocks = (frames + kPeakBlockFrames - 1) / kPeakBlockFrames,
+                 block = kPeakBlockFrames * f.blockAlign;
+    const std::vector<double>* peaks = &measured.blockPeaks;
+    Loudness again;
+    if (peaks->size() != blocks) {
+        again = MeasureLoudness(s, false);
+        peaks = &again.blockPeaks;
+    }
+    // The interpolator is causal and remembers 13 frames (25 at 2x): what it gives while block b
+    // comes in is made of b's frames and the last of the block before, and is at most RiseDb above
+    // their sample peak. So a block may hold a true peak above the line only when that bound
+    // passes it, and one above the largest true peak found so far only when the bound passes that
+    // too: the blocks are taken from the highest bound down, until the bound falls to what was
+    // found. Each is measured after the frames before it, given and set aside, which fill the
+    // interpolator's memory as the whole sound would have it (silence before the first).
+    const size_t context = kContextFrames * f.blockAlign, width = f.bits / 8u;
+    auto peakBefore = [&](size_t b) {
+        double most = 0;
+        for (size_t i = b * block - context; i < b * block; i += width)
+            most = std::max(most, std::abs(SampleAt(&s.bytes[i], width)));
+        return most;
+    };
+    const double rise = std::pow(10.0, RiseDb(f.rate) / 20), floor = std::pow(10.0, line / 20);
+    std::vector<std::pair<double, size_t>> bounds;
+    for (size_t b = 0; b < blocks; b++) {
+        const double bound = rise * std::max((*peaks)[b], b > 0 ? peakBefore(b) : 0.0);
+        if (bound > floor)
+            bounds.emplace_back(bound, b);
+    }
+    std::sort(bounds.begin(), bounds.end(), std::greater<>());
+    Measure m(f, true, false);
+    const std::vector<uint8_t> silence(context, f.bits == 8 ? 0x80 : 0);
+    double most = 0;
+    for (const auto& [bound, b] : bounds) {
+        if (bound <= std::max(most, floor))
+            break;
+        const size_t from = b * block;
+        m.Add(b > 0 ? &s.bytes[from - context] : silence.data(), context);
+        most = std::max(most, m.Add(&s.bytes[from], std::min(block, s.bytes.size() - from)));
+    }
+    return ToDb(most);
+}
+
 void ApplyGain(Sound* sound, double dB)
 {
     const Format& f = sound->format;
@@ -246,10 +332,8 @@ LoudnessMatch MatchLoudness(Sound* sound, std::optional<double> target, bool toO
         return m;
     }
     const double wanted = *target - *now.lufs, ceiling = ToDb(CeilingFor(sound->format.bits));
-    double peak = now.truePeak;
-    if (!now.peakIsTrue)  // the true peak only where the sample peak leaves the gain in doubt
-        peak = now.truePeak + wanted + RiseDb(sound->format.rate) <= ceiling ? now.truePeak + RiseDb(sound->format.rate)
-                                                                                : MeasureLoudness(*sound).truePeak;
+    // Only a true peak above ceiling - wanted holds the gain back; below it, any will do.
+    const double peak = now.peakIsTrue ? now.truePeak : TruePeakAbove(*sound, now, ceiling - wanted);
     const double most = ceiling - peak;
     m.gain = std::min(wanted, most);
     m.outcome = wanted > most + 0.005 ? LoudnessMatch::Outcome::Limited : LoudnessMatch::Outcome::Matched;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/bank.h"
 #include "engine/wave.h"
@@ -18,6 +19,8 @@ constexpr double kPeakCeiling = -1.0;
 // A sound shorter than one gating block has no integrated loudness: it is measured whole,
 // the K-weighted mean square of all of it, ungated.
 constexpr double kBlockSeconds = 0.4;
+// The frames whose sample peak a measure notes as one, to find where a true peak may lie.
+constexpr size_t kPeakBlockFrames = 1024;
 
 struct Loudness {
     bool measurable = false;     // PCM of 8, 16, 24 or 32 bits, in a sane format
@@ -25,6 +28,7 @@ struct Loudness {
     double truePeak = 0;         // dBTP; -HUGE_VAL for digital silence
     bool whole = false;          // shorter than one block: measured by the short-sound rule
     bool peakIsTrue = true;      // truePeak is the sample peak when the true peak was not asked for
+    std::vector<double> blockPeaks;  // the sample peak of each kPeakBlockFrames frames, 1 full scale
 };
 
 // The sound's loudness as stored; 8-bit samples are centred first. The true peak costs twice
@@ -72,10 +76,15 @@ struct LoudnessMatch {
 // Gives the sound the gain that takes it to target LUFS, at most what keeps its true peak at
 // kPeakCeiling once stored. A gain is applied to the samples as stored, with TPDF dither at 8
 // and 16 bits; a gain below 0.005 dB leaves the sound untouched. measured, when given, is the
-// sound's loudness already taken (by a LoudnessMeter). The true peak is measured only where the
-// sample peak does not show the gain to be safe.
+// sound's loudness already taken (by a LoudnessMeter). The true peak is measured only in the
+// blocks whose sample peak does not show the gain to be safe (TruePeakAbove).
 LoudnessMatch MatchLoudness(Sound* sound, std::optional<double> target, bool toOldSound,
                             const Loudness* measured = nullptr);
+
+// The sound's true peak in dBTP, as a measure of the whole sound gives it, when that lies above
+// line; otherwise some value at or below line. Only the blocks whose sample peaks let the true
+// peak reach past line are measured. measured is the sound's loudness, for its block peaks.
+double TruePeakAbove(const Sound& s, const Loudness& measured, double line);
 
 // The gain applied: each sample times 10^(dB/20), dithered at 8 and 16 bits, held at full scale.
 void ApplyGain(Sound* sound, double dB);

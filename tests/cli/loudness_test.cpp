@@ -114,6 +114,71 @@ TEST(Loudness, TonesMeasureWhatBs1770GivesThem)
         << "not PCM";
 }
 
+// Sample n of a sound at rate: quiet everywhere but where the frames given to loud say otherwise.
+std::function<double(double, unsigned)> Frames(uint32_t rate, double quiet, const std::function<double(long, unsigned)>& loud)
+{
+    return [=](double t, unsigned c) {
+        const double v = loud(std::lround(t * rate), c);
+        return std::isnan(v) ? Sine(quiet)(t, c) : v;
+    };
+}
+
+// A quarter of the rate at 45 degrees: samples of 0.707 of its peak, which lies between them.
+double Quarter(long n, double peak)
+{
+    return peak * std::sin(kPi / 2 * (double)n + kPi / 4);
+}
+
+// The true peak measured only where it may pass a line is the whole sound's, whenever it does
+// pass it: each block it may lie in measured, with the interpolator's memory of the frames before.
+TEST(Loudness, TruePeakWhereItMayPassALineIsTheWholeSounds)
+{
+    const long edge = (long)vox::kPeakBlockFrames;
+    const struct {
+        const char* what;
+        TestSound sound;
+    } cases[] = {
+        // its peak between the two is read only as the next block comes in
+        {"two samples closing a block", Tone(22050, 1, 16, 0.3, Frames(22050, -60, [=](long n, unsigned) {
+             return n == edge - 2 || n == edge - 1 ? 0.5 : NAN;
+         }))},
+        // the frames before it, in a block too quiet to be measured, still shape its peak
+        {"two samples opening a block after a softer stretch", Tone(22050, 1, 16, 0.3, Frames(22050, -60, [=](long n, unsigned) {
+             return n == edge || n == edge + 1 ? 0.5 : n >= edge - 8 && n < edge ? (n % 2 ? -0.2 : 0.2) : NAN;
+         }))},
+        {"a burst in a quiet stereo sound, in its second channel", Tone(44100, 2, 16, 2, Frames(44100, -40, [](long n, unsigned c) {
+             return c == 1 && n >= 50000 && n < 50040 ? Quarter(n, 0.5) : NAN;
+         }))},
+        // taken in order, the soft tone would stop the search before the loud burst after it
+        {"a soft burst, a softer tone, then the loudest burst", Tone(22050, 1, 16, 0.6, Frames(22050, -60, [=](long n, unsigned) {
+             return n >= edge + 100 && n < edge + 140      ? Quarter(n, 0.3)
+                    : n >= 3 * edge && n < 4 * edge        ? 0.15 * std::sin(0.05 * (double)n)
+                    : n >= 5 * edge + 100 && n < 5 * edge + 140 ? Quarter(n, 0.6)
+                                                            : NAN;
+         }))},
+        {"8-bit, a burst in the last block, short of a whole one", Tone(11025, 1, 8, 0.45, Frames(11025, -30, [](long n, unsigned) {
+             return n >= 4940 && n < 4950 ? Quarter(n, 0.9) : NAN;
+         }))},
+        {"24-bit at 96 kHz, interpolated twice over", Tone(96000, 1, 24, 0.1, Frames(96000, -50, [=](long n, unsigned) {
+             return n == 3 * edge - 1 || n == 3 * edge ? 0.5 : NAN;
+         }))},
+    };
+    for (const auto& c : cases) {
+        vox::Sound s;
+        s.format = FormatFor(c.sound);
+        s.bytes.assign(c.sound.data.begin(), c.sound.data.end());
+        const double whole = vox::MeasureLoudness(s).truePeak;
+        const vox::Loudness measured = vox::MeasureLoudness(s, false);
+        EXPECT_GT(whole, measured.truePeak + 1) << c.what << ": a peak between the samples";
+        for (double below : {0.5, 3.0, 20.0}) {
+            EXPECT_NEAR(vox::TruePeakAbove(s, measured, whole - below), whole, 1e-6) << c.what << ", " << below << " dB above";
+            EXPECT_NEAR(vox::TruePeakAbove(s, vox::Loudness(), whole - below), whole, 1e-6)
+                << c.what << ", " << below << " dB above, its block peaks measured again";
+        }
+        EXPECT_LE(vox::TruePeakAbove(s, measured, whole + 0.5), whole + 0.5) << c.what << ": under the line";
+    }
+}
+
 // The stored sound n of a bank, measured.
 vox::Loudness StoredLoudness(const std::string& bank, size_t n)
 {
@@ -211,6 +276,18 @@ TEST_F(Matching, TheNewSoundTakesTheOldOnesLoudnessAsFarAsItsPeakAllows)
         {"a click in the way of a target, at 8 bits", 8, -5, {"--loudness", "-3", "--convert"},
          [](Matching* m) { m->PutWave("new", 16, 1, Clicked); }, 10.9, -23.7, 20.7,
          ", G dB, limited by the peak: L LUFS, S dB below the target"},
+        // 16 dB wanted; the true peak of the burst, 3 dB over its samples, is all that stops it
+        {"a burst in a quiet voice line", 16, -10, {"--match-loudness"},
+         [](Matching* m) {
+             m->PutWave("new", 16, 1, Frames(22050, -40, [](long n, unsigned) { return n >= 9000 && n < 9040 ? Quarter(n, 0.5) : NAN; }));
+         },
+         4.9, -24.0, 11.0, ", G dB, limited by the peak: L LUFS, S dB below the old sound"},
+        {"a peak between two samples closing a block", 16, -10, {"--match-loudness"},
+         [](Matching* m) {
+             const long edge = (long)vox::kPeakBlockFrames;
+             m->PutWave("new", 16, 1, Frames(22050, -40, [=](long n, unsigned) { return n == edge - 2 || n == edge - 1 ? 0.5 : NAN; }));
+         },
+         3.0, -38.8, 25.9, ", G dB, limited by the peak: L LUFS, S dB below the old sound"},
         // louder than it may be: the peak takes it down
         {"a sine at full scale matched to itself", 16, -0.1, {"--match-loudness"},
          [](Matching* m) { m->PutWave("new", 16, 1, Sine(-0.1)); }, -0.9, -4.0, 0.9,
