@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# tools/windeps.sh ARCH: libsndfile (with FLAC, Ogg, Vorbis, Opus and MP3 inside) and libsoxr
-# cross-built as DLLs for the Windows programs, from Debian's source packages with Debian's
+# tools/windeps.sh ARCH: libsndfile (with FLAC, Ogg, Vorbis, Opus and MP3 inside), libsoxr,
+# and for mod packs libzip (with zlib inside) and nettle, cross-built as DLLs for the Windows programs, from Debian's source packages with Debian's
 # patches and ours (tools/windeps/*.patch). ARCH is x86_64 or i686.
 #
 # The prefix lives outside the checkout, in $XDG_CACHE_HOME/voxmend/windeps/ARCH-HASH, the
@@ -24,10 +24,12 @@ case "$arch" in
 esac
 host="$arch-w64-mingw32"
 SOURCES="libogg libvorbis flac opus mpg123 lame libsndfile libsoxr"
+# The mod packs' zip and hash.
+SOURCES+=" zlib libzip nettle"
 
 # What the sources and the build need, beyond the project's own packages (libsndfile's
 # configuration runs Python).
-PACKAGES="dpkg-dev xz-utils bzip2 patch make cmake python3 gcc-mingw-w64-${arch//_/-}-posix debian-archive-keyring" \
+PACKAGES="dpkg-dev xz-utils bzip2 patch make cmake python3 m4 gcc-mingw-w64-${arch//_/-}-posix debian-archive-keyring" \
     ensure_packages >&2
 
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/voxmend/windeps"
@@ -120,7 +122,11 @@ fetch() {
     local p="$1" v dsc
     v=$(awk -v p="$p" '$1 == p { print $2 }' <<<"$versions")
     dsc="${p}_${v#*:}.dsc"
-    apt-get "${apt_opts[@]}" source --download-only --only-source "$p=$v" >"$p.log" 2>&1 || true
+    # The .dsc's name leaves out an epoch (zlib's "1:"), which apt-get needs to find the version.
+    local full
+    full=$(apt-cache "${apt_opts[@]}" showsrc "$p" 2>/dev/null |
+        awk -v v="$v" '$1 == "Version:" { x = $2; sub(/^[0-9]+:/, "", x); if (x == v) { print $2; exit } }')
+    apt-get "${apt_opts[@]}" source --download-only --only-source "$p=${full:-$v}" >"$p.log" 2>&1 || true
     [ -f "$dsc" ] || { cat "$p.log" >&2; exit 1; }
     local file
     for file in $(awk '/^Files:/ { on = 1; next } /^[^ ]/ { on = 0 } on { print $3 }' "$dsc"); do
@@ -201,6 +207,17 @@ CFLAGS="$CFLAGS -D_FILE_OFFSET_BITS=64 -DFLAC__NO_DLL" cmake_build libsndfile -D
     -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=ON -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF
 cmake_build libsoxr -DBUILD_SHARED_LIBS=ON -DWITH_OPENMP=OFF -DWITH_LSR_BINDINGS=OFF -DBUILD_EXAMPLES=OFF \
     -DBUILD_TESTS=OFF
+# zlib as a static library linked into libzip's DLL alone; libzip with no compression beyond
+# deflate and no encryption, which packs do not use; nettle's hashes without its public-key half.
+(cd zlib && make -f win32/Makefile.gcc PREFIX="$host-" CC="$CC" AR="$AR" RC="$RC" CFLAGS="$CFLAGS" libz.a &&
+    install -D -m 644 libz.a "$prefix/lib/libz.a" && install -m 644 zlib.h zconf.h "$prefix/include/") \
+    >zlib.build.log 2>&1 || { tail -n 40 zlib.build.log >&2; exit 1; }
+cmake_build libzip -DBUILD_SHARED_LIBS=ON -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include" \
+    -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF \
+    -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_WINDOWS_CRYPTO=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
+    -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
+configure_build nettle --enable-shared --disable-static --disable-public-key --disable-openssl \
+    --disable-documentation --disable-assembler --disable-fat
 
 # Each DLL needs only what Windows itself has.
 for dll in "$prefix"/bin/*.dll; do
