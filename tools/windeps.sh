@@ -122,16 +122,28 @@ fetch() {
     local p="$1" v dsc
     v=$(awk -v p="$p" '$1 == p { print $2 }' <<<"$versions")
     dsc="${p}_${v#*:}.dsc"
-    # The .dsc's name leaves out an epoch (zlib's "1:"), which apt-get needs to find the version.
-    local full
-    full=$(apt-cache "${apt_opts[@]}" showsrc "$p" 2>/dev/null |
-        awk -v v="$v" '$1 == "Version:" { x = $2; sub(/^[0-9]+:/, "", x); if (x == v) { print $2; exit } }')
-    apt-get "${apt_opts[@]}" source --download-only --only-source "$p=${full:-$v}" >"$p.log" 2>&1 || true
-    [ -f "$dsc" ] || { cat "$p.log" >&2; exit 1; }
-    local file
-    for file in $(awk '/^Files:/ { on = 1; next } /^[^ ]/ { on = 0 } on { print $3 }' "$dsc"); do
-        case "$file" in *.asc) ;; *) [ -f "$file" ] || { cat "$p.log" >&2; exit 1; } ;; esac
+    # The .dsc's name leaves out an epoch (zlib's "1:"), which apt-get needs. When the mirror has
+    # lost a version's files (a superseded security update), an earlier version of this release.
+    local full file complete=""
+    for full in $(apt-cache "${apt_opts[@]}" showsrc "$p" 2>/dev/null |
+        awk -v p="$p" -v v="$v" '$1 == "Package:" { on = $2 == p } on && $1 == "Version:" { x = $2
+            sub(/^[0-9]+:/, "", x); print (x == v ? 0 : 1), $2 }' | sort -u -k1,1n -k2,2Vr | cut -d' ' -f2); do
+        dsc="${p}_${full#*:}.dsc"
+        apt-get "${apt_opts[@]}" source --download-only --only-source "$p=$full" >"$p.log" 2>&1 || true
+        complete=""
+        [ -f "$dsc" ] || continue
+        complete=1
+        for file in $(awk '/^Files:/ { on = 1; next } /^[^ ]/ { on = 0 } on { print $3 }' "$dsc"); do
+            case "$file" in *.asc) ;; *) [ -f "$file" ] || complete="" ;; esac
+        done
+        [ -n "$complete" ] && break
     done
+    [ -n "$complete" ] || { cat "$p.log" >&2; exit 1; }
+    if [ "${full#*:}" != "$v" ]; then
+        echo "tools/windeps.sh: $p $v is not on the mirror; taking $p ${full#*:}" >&2
+        v="${full#*:}"
+        versions=$(awk -v p="$p" -v v="$v" '$1 == p { $2 = v } { print }' <<<"$versions")$'\n'
+    fi
     # The .dsc without the upstream signatures, which nothing here checks.
     awk '/^-----BEGIN PGP SIGNATURE/ { exit } /\.asc$/ { next } NR > 3 || !/^(-----BEGIN|Hash:|$)/ { print }' "$dsc" >"$p.dsc"
     dpkg-source --no-check -x "$p.dsc" "$p" >>"$p.log" 2>&1 || { cat "$p.log" >&2; exit 1; }
