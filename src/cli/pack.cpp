@@ -68,34 +68,12 @@ std::string PlainName(const std::string& path)
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-// The pack written beside its name as NAME.part and renamed once whole, as extract writes.
-void WritePackFile(const std::string& path, const std::vector<uint8_t>& bytes, bool force)
-{
-    vox::Files& disk = vox::Disk();
-    const bool existing = disk.Exists(path);
-    if (existing && !force)
-        Fail(path + " already there; nothing was written (--force overwrites)");
-    const std::string part = path + ".part";
-    std::unique_ptr<vox::Sink> out = disk.CreateOrTruncate(part);
-    if (!out)
-        Fail(part + ": cannot be created (is the folder writable?)");
-    bool ok = out->Write(bytes.data(), bytes.size()) && out->Flush();
-    ok = out->Close() && ok;
-    out.reset();
-    if (!ok) {
-        disk.Remove(part);
-        Fail(part + ": writing failed (disk full?); nothing was written");
-    }
-    if (!(existing ? disk.Replace(part, path) : disk.Rename(part, path))) {
-        disk.Remove(part);
-        Fail(path + ": the finished pack cannot take this name; nothing was written");
-    }
-}
-
 }  // namespace
 
 Status MakePackCommand(const PackOptions& o)
 {
+    if (!o.force && vox::Disk().Exists(o.output))
+        Fail(o.output + " already there; nothing was written (--force overwrites)");
     LoadedBank modded = LoadBank(o.bank);
     LoadedBank original = LoadBank(o.base);
     vox::PackRequest request;
@@ -119,7 +97,8 @@ Status MakePackCommand(const PackOptions& o)
              " cannot be read (cut short?); nothing was written");
     default: Fail(o.bank + ": " + PackProblemText(made.problem) + "; nothing was written");
     }
-    WritePackFile(o.output, made.zip, o.force);
+    if (vox::PackProblem p = vox::SavePack(vox::Disk(), o.output, made.zip))
+        Fail(PackProblemText(p) + "; nothing was written");
     for (size_t i = 0; i < made.pack.sounds.size(); i++) {
         const vox::PackSound& s = made.pack.sounds[i];
         printf("%s: %s: %s as %s (was %s)\n", o.output.c_str(), PackSoundLabel(s).c_str(), FactsText(s.now).c_str(),

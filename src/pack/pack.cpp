@@ -259,4 +259,25 @@ MadePack MakePack(const NamedBank& modded, const NamedBank& original, const Pack
     return made;
 }
 
+PackProblem SavePack(Files& files, const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    const bool existing = files.Exists(path);
+    const std::string part = path + ".part";
+    std::unique_ptr<Sink> out = files.CreateOrTruncate(part);
+    if (!out)
+        return {PackError::Create, part, 0};
+    bool ok = out->Write(bytes.data(), bytes.size()) && out->Flush();
+    ok = out->Close() && ok;
+    out.reset();
+    if (!ok) {
+        files.Remove(part);
+        return {PackError::Write, part, 0};
+    }
+    if (!(existing ? files.Replace(part, path) : files.Rename(part, path))) {
+        files.Remove(part);
+        return {PackError::Rename, path, 0};
+    }
+    return {};
+}
+
 }  // namespace vox

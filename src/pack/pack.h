@@ -78,6 +78,9 @@ enum class PackError {
     HashWrong,      // it decodes to other bytes than the manifest's hash (detail: the name)
     SoundTwice,     // the manifest names a sound twice (sound)
     SoundOutside,   // a sound past the bank's end (sound, detail: the bank's count)
+    Create,         // the pack's .part cannot be created (detail: its path)
+    Write,          // writing it failed (detail: its path)
+    Rename,         // the whole pack cannot take its name
 };
 
 struct PackProblem {
@@ -105,6 +108,10 @@ struct MadePack {
 // sounds' index names where known (may be empty).
 MadePack MakePack(const NamedBank& modded, const NamedBank& original, const PackRequest& request,
                   const PackProgress& progress = {});
+
+// Writes the pack's bytes as path + ".part" and gives it path's name once whole, replacing a
+// file there; on any failure nothing is left but what was there before.
+PackProblem SavePack(Files& files, const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Reads and checks a pack file's bytes in full: the zip, the manifest, every entry's name and
 // size before it is inflated, and each decoded sound against its hash. listOnly reads only the

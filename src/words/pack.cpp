@@ -40,6 +40,9 @@ std::string PackProblemText(const vox::PackProblem& p)
     case PackError::EntryDamaged: return entry + " is damaged: it does not decode to the sound its manifest describes";
     case PackError::HashWrong: return entry + " does not hold the sound its manifest's hash names (damaged, or changed)";
     case PackError::SoundTwice: return "its manifest names " + sound + " twice";
+    case PackError::Create: return p.detail + ": cannot be created (is the folder writable?)";
+    case PackError::Write: return p.detail + ": writing failed (disk full?)";
+    case PackError::Rename: return p.detail + ": the finished pack cannot take this name";
     case PackError::SoundOutside:
         return "replaces " + sound + ", but the bank has only " + p.detail + " sounds";
     }
