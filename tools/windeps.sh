@@ -221,13 +221,20 @@ cmake_build libsoxr -DBUILD_SHARED_LIBS=ON -DWITH_OPENMP=OFF -DWITH_LSR_BINDINGS
     -DBUILD_TESTS=OFF
 # zlib as a static library linked into libzip's DLL alone; libzip with no compression beyond
 # deflate and no encryption, which packs do not use; nettle's hashes without its public-key half.
-(cd zlib && make -f win32/Makefile.gcc PREFIX="$host-" CC="$CC" AR="$AR" RC="$RC" CFLAGS="$CFLAGS" libz.a &&
-    install -D -m 644 libz.a "$prefix/lib/libz.a" && install -m 644 zlib.h zconf.h "$prefix/include/") \
-    >zlib.build.log 2>&1 || { tail -n 40 zlib.build.log >&2; exit 1; }
+# (Debian's zlib source lacks the resources of zlib's own Windows builds: its sources are
+# compiled here.)
+(cd zlib && for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate inftrees \
+    trees uncompr zutil; do "$CC" $CFLAGS -c "$f.c" -o "$f.o" || exit 1; done &&
+    "$AR" rcs libz.a ./*.o && install -D -m 644 libz.a "$prefix/lib/libz.a" &&
+    install -D -m 644 zlib.h zconf.h -t "$prefix/include/") >zlib.build.log 2>&1 ||
+    { tail -n 40 zlib.build.log >&2; exit 1; }
 cmake_build libzip -DBUILD_SHARED_LIBS=ON -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include" \
     -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF \
     -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_WINDOWS_CRYPTO=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
     -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
+# Debian's patches leave nettle's generated files older than their sources, which make would
+# regenerate with autotools.
+touch nettle/aclocal.m4 nettle/configure nettle/config.h.in nettle/stamp-h.in
 configure_build nettle --enable-shared --disable-static --disable-public-key --disable-openssl \
     --disable-documentation --disable-assembler --disable-fat
 
