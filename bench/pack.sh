@@ -2,7 +2,7 @@
 # Mod packs: the size of a pack of recorded-like sounds (espeak-ng speech, sox effects and music)
 # against `zip -9` of the same sounds as WAVE files, and `voxbank apply` of the pack against a
 # plain `voxbank replace` of the same sounds from WAVE files, as ratios in one run.
-# usage: bench/pack.sh [megabytes]   (the bank the sounds go into; 60 unless told; the build goes
+# usage: bench/pack.sh [megabytes]   (the bank the sounds go into; 300 unless told; the build goes
 # in $BENCH_BUILD, build-bench/ unless told). Each time is the best of three runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,11 +14,11 @@ PACKAGES="sox libsox-fmt-base espeak-ng zip" ensure_packages
 build="${BENCH_BUILD:-build-bench}"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVOXMEND_SANITIZE=OFF -DVOXMEND_TESTS=ON >/dev/null
 cmake --build "$build" -j2 --target voxbank bench_cli_bank >/dev/null
-mb="${1:-60}"
+mb="${1:-300}"
 work="$build/pack-bench"
 rm -rf "$work"
 mkdir -p "$work/made" "$work/wav"
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${BENCH_KEEP:-}" ] || rm -rf "$work"' EXIT
 "$build/bench/bench_cli_bank" "$work" "$mb"
 voxbank="$build/src/cli/voxbank"
 
@@ -31,7 +31,7 @@ for line in "${lines[@]}"; do
     espeak-ng -w "$work/made/$n.wav" "$line"
     n=$((n + 1))
 done
-sox -n "$work/made/$((n++)).wav" synth 1.5 pinknoise fade q 0.01 1.5 1.4 lowpass 3000
+sox -n "$work/made/$((n++)).wav" synth 1.5 pinknoise gain -6 fade q 0.01 1.5 1.4 lowpass 3000
 sox -n "$work/made/$((n++)).wav" synth 0.8 brownnoise fade h 0.02 0.8 0.6
 sox -n "$work/made/$((n++)).wav" synth 1.2 sine 200-2000 fade q 0.05 1.2 0.3
 sox -n "$work/made/$((n++)).wav" synth 0.6 square 90 fade q 0.01 0.6 0.5 lowpass 800

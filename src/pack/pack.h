@@ -104,8 +104,8 @@ struct MadePack {
     std::vector<uint8_t> zip;    // the pack file's bytes
     std::vector<bool> flac;      // for each sound, whether it went in as FLAC
 };
-// The sounds of modded that differ from original's, in bytes or in format. names are the
-// sounds' index names where known (may be empty).
+// The sounds of modded that differ from original's, in bytes or in format, named by modded's
+// index file, else original's; NotSameBank when the two count different sounds.
 MadePack MakePack(const NamedBank& modded, const NamedBank& original, const PackRequest& request,
                   const PackProgress& progress = {});
 
