@@ -130,6 +130,12 @@ std::string DescribeAudio(const AudioInfo& a)
            (a.encoding.empty() ? "" : " " + a.encoding) + ", " + seconds;
 }
 
+// libsndfile's reason alone means little to someone who only chose a file.
+static std::string Unreadable(const char* reason)
+{
+    return std::string("not a sound file Voxmend can read (") + reason + ")";
+}
+
 Conversion ConvertAudioFile(const std::string& path, const Format& target, uint64_t maxBytes,
                             const ConvertProgress& progress)
 {
@@ -137,7 +143,7 @@ Conversion ConvertAudioFile(const std::string& path, const Format& target, uint6
     SF_INFO info = {};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) {
-        c.error = sf_strerror(nullptr);
+        c.error = Unreadable(sf_strerror(nullptr));
         return c;
     }
     c.source = {KindOf(info.format), EncodingOf(info.format), (uint32_t)info.samplerate, (uint16_t)info.channels,
@@ -169,7 +175,7 @@ Conversion ConvertAudioFile(const std::string& path, const Format& target, uint6
     if (pipeline.Error().empty() && out.size() <= maxBytes)
         pipeline.Push(nullptr, 0);
     if (sf_error(file) != SF_ERR_NO_ERROR)
-        c.error = sf_strerror(file);
+        c.error = Unreadable(sf_strerror(file));
     sf_close(file);
     if (c.error.empty() && !pipeline.Error().empty())
         c.error = "cannot be resampled: " + pipeline.Error();

@@ -23,7 +23,7 @@ struct AudioInfo {
 std::string DescribeAudio(const AudioInfo& a);
 
 struct Conversion {
-    std::string error;  // empty on success: the file's problem, in libsndfile's words where it has them
+    std::string error;  // empty on success: the file's problem, with libsndfile's reason where it gives one
     AudioInfo source;
     Sound sound;        // in the target format
 };

@@ -140,6 +140,18 @@ bool SoundInFile(const Entry& e, uint64_t fileSize)
     return e.offset >= 0 && e.length >= 0 && (uint64_t)e.offset + (uint64_t)e.length <= fileSize;
 }
 
+uint32_t BytesHeld(const Entry& e, uint64_t fileSize)
+{
+    if (e.offset < 0 || e.length <= 0 || (uint64_t)e.offset >= fileSize)
+        return 0;
+    if (SoundInFile(e, fileSize))
+        return (uint32_t)e.length;
+    uint64_t held = fileSize - (uint64_t)e.offset;
+    if (e.blockAlign > 1)
+        held -= held % e.blockAlign;
+    return (uint32_t)held;
+}
+
 bool ReadSound(Source& file, const Entry& e, uint8_t* out)
 {
     if (e.length <= 0)

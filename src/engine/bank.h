@@ -97,6 +97,9 @@ std::vector<BankError> LayoutProblems(const Bank& bank);
 bool ReadSound(Source& file, const Entry& e, uint8_t* out);
 // Whether the entry's bytes lie wholly inside a file of this size.
 bool SoundInFile(const Entry& e, uint64_t fileSize);
+// How many of the entry's bytes a file of this size holds: all of them, or for a sound the
+// file's end cuts short, the whole blocks that are there. What can be played of it.
+uint32_t BytesHeld(const Entry& e, uint64_t fileSize);
 
 // The index file's name for a bank's name: at the first '.', "txt" and the end.
 std::string IndexFileName(const std::string& bankName);

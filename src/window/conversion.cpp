@@ -65,6 +65,46 @@ BOOL IsAudioFileName(const char* path)
     return FALSE;
 }
 
+// What the file's size and last change are, to tell a file changed since it was converted.
+struct FileStamp {
+    DWORD sizeHigh = 0, sizeLow = 0;
+    FILETIME written = {};
+    bool operator==(const FileStamp& o) const
+    {
+        return sizeHigh == o.sizeHigh && sizeLow == o.sizeLow && CompareFileTime(&written, &o.written) == 0;
+    }
+};
+
+static bool StampOf(const char* path, FileStamp* stamp)
+{
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &a))
+        return false;
+    *stamp = {a.nFileSizeHigh, a.nFileSizeLow, a.ftLastWriteTime};
+    return true;
+}
+
+// The file converted last, so that the preview, Play New Sound and REPLACE convert it once: it
+// is converted again only for another format, or once its size or time changed.
+static struct {
+    std::string path;
+    FileStamp stamp;
+    vox::Format target;
+    vox::Sound sound;
+    std::string converted;
+} sKept;
+
+static bool KeptFor(const char* path, const vox::Format& target)
+{
+    FileStamp now;
+    return !sKept.path.empty() && sKept.path == path && sKept.target == target && StampOf(path, &now) && now == sKept.stamp;
+}
+
+void ForgetConversion()
+{
+    sKept = {};
+}
+
 BOOL ConvertForSound(const char* path, long l, const std::string& doing, vox::Sound* sound, std::string* converted)
 {
     *sound = vox::Sound();
@@ -78,6 +118,14 @@ BOOL ConvertForSound(const char* path, long l, const std::string& doing, vox::So
         ShowMessageF("Sound %ld is stored as %s, which nothing can be converted to.", l, words::FormatText(was).c_str());
         return FALSE;
     }
+    if (KeptFor(path, target)) {
+        *sound = sKept.sound;
+        *converted = sKept.converted;
+        return TRUE;
+    }
+    ForgetConversion();
+    FileStamp before;
+    const bool stamped = StampOf(path, &before);
     PathLineProgress progress{doing};
     progress.Show(0, 0);
     vox::Conversion c = vox::ConvertAudioFile(path, target, INT32_MAX,
@@ -91,6 +139,9 @@ BOOL ConvertForSound(const char* path, long l, const std::string& doing, vox::So
     vox::SetFormat(&now, sound->format, false);
     now.length = (int32_t)sound->bytes.size();
     *converted = words::ConvertedText(vox::DescribeAudio(c.source), was, now);
+    FileStamp after;
+    if (stamped && StampOf(path, &after) && after == before)  // not kept when it changed while read
+        sKept = {path, before, target, *sound, *converted};
     return TRUE;
 }
 
@@ -116,6 +167,8 @@ BOOL IsAudioFileName(const char*)
 {
     return FALSE;
 }
+
+void ForgetConversion() {}
 
 BOOL ConvertForSound(const char*, long, const std::string&, vox::Sound* sound, std::string*)
 {

@@ -20,4 +20,8 @@ BOOL IsAudioFileName(const char* path);
 // The file at path converted to the format sound l is stored in, doing ("Converting x.flac")
 // shown in the path line with the part done; the caller puts the path line back. converted
 // tells what became what, in voxbank's words. FALSE after one message naming the file and why.
+// The sound made is kept: the same file, unchanged in size and time, for the same format is not
+// converted again.
 BOOL ConvertForSound(const char* path, long l, const std::string& doing, vox::Sound* sound, std::string* converted);
+// Lets the kept conversion go, once the Replace dialog is done with it.
+void ForgetConversion();

@@ -9,13 +9,16 @@
 #include "disk/disk.h"
 #include "window/messages.h"
 #include "window/openbank.h"
+#include "words/sounds.h"
 
 static WAVEFORMATEX Format;
 static HWAVEOUT hWaveOut;
 static WAVEHDR WaveHdr;
 static LPSTR lpData;
+static DWORD sQueued;  // the bytes of the buffer that plays
 static BOOL playall;
 static long playallno;
+static BOOL sStopping;  // Stop was pressed once during Play All: the next Stop cuts the sound short
 
 // During Play All a sound's trouble is told once, when the sequence ends, so that a run of bad
 // sounds does not raise a box for each one.
@@ -32,7 +35,7 @@ BOOL PlaybackBusy()
 
 NowPlaying Playing()
 {
-    return {Format, hWaveOut ? lpData : NULL, playall};
+    return {Format, hWaveOut ? lpData : NULL, hWaveOut ? sQueued : 0, playall};
 }
 
 static void* AllocBlock(DWORD size)
@@ -118,19 +121,40 @@ static BOOL OpenDevice(const vox::Format& f)
     return FALSE;
 }
 
-// Reads a sound's bytes into lpData; what cannot be read stays silent.
-static void ReadSound(long l, const vox::Entry& r)
+// Reads into lpData the bytes of sound l that the bank file holds: all of them, or for a sound
+// the file's end cuts short, only those, told once. Memory is bounded by the file, never by
+// what a damaged directory claims. FALSE, after its message, when nothing can play.
+static BOOL ReadSound(long l, const vox::Entry& r, DWORD* length)
 {
     const OpenBank& sfx = Opened();
     std::unique_ptr<vox::Source> bank = sfx.bValidFile ? vox::Disk().Open(sfx.szBankPath) : nullptr;
-    if (!bank) {
+    uint64_t fileSize = 0;
+    if (!bank || !bank->Size(&fileSize)) {
         Trouble(l, "Failed to open input file");
-        return;
+        return FALSE;
     }
-    char text[128];
-    snprintf(text, sizeof text, "Sound %ld runs past the end of the bank file; what is missing plays as silence.", l);
-    if (!vox::ReadSound(*bank, r, (uint8_t*)lpData))
-        Trouble(l, text);
+    vox::Entry held = r;
+    held.length = (int32_t)vox::BytesHeld(r, fileSize);
+    if (r.length > 0 && held.length == 0) {
+        Trouble(l, ("Sound " + std::to_string(l) + " runs past the end of the bank file: none of its " +
+                    words::Grouped((uint64_t)r.length) + " bytes are there, so it cannot play.").c_str());
+        return FALSE;
+    }
+    lpData = held.length > 0 ? (LPSTR)AllocBlock((DWORD)held.length) : NULL;
+    if (!lpData) {
+        Trouble(l, "GlobalAllocPtr Failed");
+        return FALSE;
+    }
+    if (!vox::ReadSound(*bank, held, (uint8_t*)lpData)) {
+        ReleaseData();
+        Trouble(l, ("Sound " + std::to_string(l) + " cannot be read from the bank file.").c_str());
+        return FALSE;
+    }
+    *length = sQueued = (DWORD)held.length;
+    if (held.length < r.length)
+        Trouble(l, ("Sound " + std::to_string(l) + " runs past the end of the bank file: " + words::Grouped((uint64_t)held.length) +
+                    " of its " + words::Grouped((uint64_t)r.length) + " bytes are there, and only those play.").c_str());
+    return TRUE;
 }
 
 // Queues lpData; on a refusal everything is released and FALSE returned.
@@ -164,14 +188,12 @@ BOOL PlayOne(long l)
         Trouble(l, "WaveOutOpen Failed");
         return FALSE;
     }
-    lpData = r.length > 0 ? (LPSTR)AllocBlock((DWORD)r.length) : NULL;
-    if (!lpData) {
+    DWORD length = 0;
+    if (!ReadSound(l, r, &length)) {
         ClosePlayback(hWaveOut, NULL);
-        Trouble(l, "GlobalAllocPtr Failed");
         return FALSE;
     }
-    ReadSound(l, r);
-    return QueueBuffer(l, &WaveHdr, (DWORD)r.length, "waveOutPrepareHeader Failed", "waveOutWrite Failed");
+    return QueueBuffer(l, &WaveHdr, length, "waveOutPrepareHeader Failed", "waveOutWrite Failed");
 }
 
 // Starts the next sound of the sequence; one that fails to start is skipped, and when none
@@ -185,6 +207,7 @@ static void PlayNextOfAll()
     }
     playall = 0;
     playallno = 0;
+    sStopping = FALSE;
     EnableMainButtons(TRUE);
     TellTroubleOfAll();
 }
@@ -200,11 +223,18 @@ void PlayAll()
     EnableMainButtons(FALSE);
     playall = 1;
     playallno = 0;
+    sStopping = FALSE;
     PlayNextOfAll();
 }
 
+// A sound alone ends at once. Play All first ends after the sound that plays, as it always
+// has; a second Stop while that sound still plays ends it at once too. The device hands the
+// buffer back as done, and its completion ends the playback as any other.
 void StopPlayAll()
 {
+    if (hWaveOut && (!playall || sStopping))
+        waveOutReset(hWaveOut);
+    sStopping = playall && hWaveOut;
     playallno = (long)Opened().numwavs();
     sPending = REQUEST_NONE;
 }
@@ -273,5 +303,6 @@ BOOL PlayReplace(const vox::Sound& sound)
         return FALSE;
     }
     memcpy(lpData, sound.bytes.data(), dwdatasize);
+    sQueued = dwdatasize;
     return QueueBuffer(-1, header, dwdatasize, "Unable to Prepare Header", "Failed to write to wave device");
 }

@@ -32,6 +32,7 @@ BOOL RequestWaiting();
 struct NowPlaying {
     WAVEFORMATEX format;
     const char* bytes;
+    DWORD length;
     BOOL playingAll;
 };
 NowPlaying Playing();

@@ -82,6 +82,7 @@ static void ReplaceWithChosenFile()
     bValidReplace = FALSE;
     Replacement = vox::Sound();
     Converted.clear();
+    ForgetConversion();
 }
 
 void Replace()

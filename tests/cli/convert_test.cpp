@@ -135,7 +135,7 @@ TEST_F(Converting, AFileThatCannotBeReadChangesNothing)
     Put("junk.ogg", "OggS but not really");
     WriteSine(Path("ok.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 0.2, 441, 0.5);
     const struct { std::vector<std::string> args; int status; std::string says; } cases[] = {
-        {{"replace", Path("BANK.SFX"), "0=" + Path("ok.flac"), "1=" + Path("junk.ogg"), "--convert"}, 1, "junk.ogg: "},
+        {{"replace", Path("BANK.SFX"), "0=" + Path("ok.flac"), "1=" + Path("junk.ogg"), "--convert"}, 1, "junk.ogg: not a sound file Voxmend can read ("},
         {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--convert", "--bits", "24"}, 2, "only where the bank"},
         {{"replace", Path("BANK.SFX"), "1=" + Path("ok.flac"), "--convert", "--bits", "12"}, 2, "--bits"},
     };

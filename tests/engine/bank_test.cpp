@@ -114,4 +114,28 @@ TEST(ReadIndexNames, FollowsTheLineRulesWhateverTheReadsReturn)
     }
 }
 
+// What plays of a sound the file's end cuts short: never more than the file holds, in whole
+// blocks, and nothing of a sound that lies wholly past the end.
+TEST(BytesHeld, IsWhatTheFileHoldsInWholeBlocks)
+{
+    struct Case { const char* name; int32_t offset, length; uint16_t blockAlign; uint64_t fileSize; uint32_t held; };
+    const Case cases[] = {
+        {"whole", 100, 50, 4, 150, 50},
+        {"whole, not in whole blocks", 100, 51, 4, 151, 51},
+        {"cut short", 100, 50, 4, 147, 44},
+        {"cut short, 8-bit mono", 100, 50, 1, 147, 47},
+        {"claims 1.5 GB", 100, 1500000000, 2, 10100, 10000},
+        {"starts at the end", 100, 50, 2, 100, 0},
+        {"starts past the end", 200, 50, 2, 100, 0},
+        {"less than a block there", 100, 50, 4, 103, 0},
+        {"negative offset", -1, 50, 1, 1000, 0},
+        {"negative length", 100, -5, 1, 1000, 0},
+    };
+    for (const Case& c : cases) {
+        Entry e;
+        e.offset = c.offset, e.length = c.length, e.blockAlign = c.blockAlign;
+        EXPECT_EQ(BytesHeld(e, c.fileSize), c.held) << c.name;
+    }
+}
+
 }  // namespace

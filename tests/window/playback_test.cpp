@@ -96,4 +96,72 @@ TEST_F(AppTest, SoundsPlayInOrderAndWhatIsAskedMeanwhileWaitsForTheDevice)
     EXPECT_EQ(boxes.texts, Strings{"2 sounds in file"});
 }
 
+// A sound the file's end cuts short plays the whole blocks the file holds, however much its
+// entry claims, says how much that is, and is over when those bytes are; with nothing there it
+// cannot play. The same holds in Play All, where it is told at the end.
+TEST_F(AppTest, ASoundCutShortPlaysOnlyWhatTheFileHolds)
+{
+    std::vector<TestSound> sounds = vox::test::Sounds({1000, 6002});
+    sounds[1].bits = 16;  // blocks of 2 bytes: the odd byte at the end does not play
+    std::string bytes = vox::test::BankBytes(sounds);
+    const size_t length1 = vox::kHeaderSize + vox::kEntrySize;  // sound 1's length in its entry
+    bytes.replace(length1, 4, vox::test::Le32(1500000000));
+    WriteFileBytes("y.sfx", bytes.substr(0, bytes.size() - 6002));  // sound 1 wholly past the end
+    WriteFileBytes("y.txt", "");
+    StartOn(sounds);
+    WriteFileBytes("x.sfx", bytes + "\x01");
+    const std::string cut = "Sound 1 runs past the end of the bank file: 6,002 of its 1,500,000,000 bytes are there, and only those play.";
+    const std::string gone = "Sound 1 runs past the end of the bank file: none of its 1,500,000,000 bytes are there, so it cannot play.";
+    const struct { const char* bank; int command; std::string played; Strings says; } cases[] = {
+        {"x.sfx", IDC_SOUNDS, "1", {cut}},
+        {"x.sfx", IDC_PLAYALL, "01", {cut + "\n\nSound 1 could not be played as stored."}},
+        {"y.sfx", IDC_SOUNDS, "", {gone}},
+        {"y.sfx", IDC_PLAYALL, "0", {gone + "\n\nSound 1 could not be played as stored."}},
+    };
+    for (const auto& c : cases) {
+        OpenBank(c.bank);
+        boxes.texts.clear();
+        played.clear();
+        const DWORD start = GetTickCount();
+        if (c.command == IDC_PLAYALL)
+            Command(IDC_PLAYALL);
+        else
+            DoubleClick(hwndDisplay, 1);
+        ASSERT_TRUE(PumpUntil([] { return !PlaybackBusy() && MainButtons(); })) << c.bank;
+        const DWORD took = GetTickCount() - start;
+        EXPECT_EQ(PlayedSounds(), c.played) << c.bank;
+        EXPECT_EQ(boxes.texts, c.says) << c.bank;
+        if (!c.played.empty() && c.played.back() == '1') {
+            EXPECT_EQ(played.back().size, 6002u) << c.bank;
+            EXPECT_LT(took, 1000 + (c.command == IDC_PLAYALL ? 1000 : 0) + 6002 * 1000 / (2 * 12025)) << c.bank;
+        }
+    }
+}
+
+// Stop ends a sound alone at once; in Play All the first Stop lets the sound that plays end,
+// as it always has, and a second one ends it at once.
+TEST_F(AppTest, StopEndsALongSoundAtOnce)
+{
+    StartOn(vox::test::Sounds({100000, 100000}));  // 9 s each
+    const struct { const char* what; int command; int stops; std::string played; } cases[] = {
+        {"Play All", IDC_PLAYALL, 2, "0"},
+        {"a sound", IDC_SOUNDS, 1, "1"},
+    };
+    for (const auto& c : cases) {
+        played.clear();
+        if (c.command == IDC_PLAYALL)
+            Command(IDC_PLAYALL);
+        else
+            DoubleClick(hwndDisplay, 1);
+        for (int stop = 1; stop <= c.stops; stop++) {
+            const DWORD start = GetTickCount();
+            Command(IDC_STOP);
+            PumpUntil([&] { return !PlaybackBusy() || GetTickCount() - start > 1000; });
+            EXPECT_EQ(PlaybackBusy(), stop < c.stops) << c.what << ", Stop " << stop;
+        }
+        EXPECT_TRUE(MainButtons()) << c.what;
+        EXPECT_EQ(PlayedSounds(), c.played) << c.what;
+    }
+}
+
 }  // namespace

@@ -87,8 +87,8 @@ TEST_F(AppTest, RefusedReplacementsLeaveTheBankAsItWas)
     noData.replace(noData.find("data"), 4, "junk");
 #ifdef VOXMEND_CONVERT
     // What is no PCM WAVE file goes to the conversion, which gives libsndfile's reason.
-    const std::string notRiff = dir + "\\new.wav: Format not recognised.";
-    const std::string notPcm = dir + "\\new.wav: Unspecified internal error.";
+    const std::string notRiff = dir + "\\new.wav: not a sound file Voxmend can read (Format not recognised.)";
+    const std::string notPcm = dir + "\\new.wav: not a sound file Voxmend can read (Unspecified internal error.)";
 #else
     const std::string notRiff = "Not a valid wave file", notPcm = "Not a PCM file";
 #endif

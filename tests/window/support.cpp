@@ -269,7 +269,7 @@ static LRESULT CALLBACK GetHook(int code, WPARAM wParam, LPARAM lParam)
     if (!now.bytes) {
         last = Played();
     } else if (now.format.nSamplesPerSec != last.rate || std::string(now.bytes, 16) != last.head) {
-        last = {now.format.nSamplesPerSec, std::string(now.bytes, 16), (long)SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0)};
+        last = {now.format.nSamplesPerSec, std::string(now.bytes, 16), (long)SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0), now.length};
         played.push_back(last);
     }
     if (code == HC_ACTION && wParam == PM_REMOVE && holdEnds && msg->message == MM_WOM_DONE) {

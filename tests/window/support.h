@@ -69,6 +69,7 @@ struct Played {
     DWORD rate;
     std::string head;  // its first bytes
     long line;         // the sound list's selection as it started
+    DWORD size;        // the bytes it plays
 };
 extern std::vector<Played> played;  // every playback that started, in order
 // Which sound each playback was: its number in a bank of vox::test::Sounds(), or P for a WAVE file.
