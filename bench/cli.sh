@@ -2,7 +2,8 @@
 # voxbank against cp on the same disk: replace of one sound (with no backup there yet, with the
 # backup of the replace before it, and without a backup) and of ten sounds against cp and a flush
 # of the copy, extract of every sound against cp alone, the peak memory of a replace, and
-# replace --convert of a minute of FLAC against sox's conversion followed by a plain replace.
+# replace --convert of a minute of FLAC against sox's conversion followed by a plain replace, and
+# with --match-loudness against without.
 # usage: bench/cli.sh [megabytes]   (300 unless told; the build and bank go in $BENCH_BUILD,
 # build-bench/ unless told). Each figure is the best of three runs.
 set -euo pipefail
@@ -124,17 +125,26 @@ sox_then_replace() {
     sox "$conv/source.flac" -r 22050 -c 1 -b "$2" -e $encoding "$conv/sox.wav" &&
         "$voxbank" replace "$conv/BANK.SFX" "$1=$conv/sox.wav"
 }
+# The same with the new sound's loudness matched to the old one's: measured, given its gain.
+voxbank_match() { "$voxbank" replace "$conv/BANK.SFX" "$1=$conv/source.flac" --convert --match-loudness; }
 for _ in 1 2 3; do
     PREP=fresh timed convert voxbank_convert 1
     PREP=fresh timed sox sox_then_replace 1 8
 done
+# Two figures a tenth apart are compared here, on a disk and processors others share: more turns.
+for _ in 1 2 3 4 5 6 7; do
+    PREP=fresh timed match voxbank_match 1
+    PREP=fresh timed convert voxbank_convert 1
+done
 snr() { "$build/bench/bench_convert" snr "$conv/BANK.SFX" "$1"; }
 fresh && voxbank_convert 1 >/dev/null && voxbank_convert 2 >/dev/null && voxbank8=$(snr 1) && voxbank16=$(snr 2)
 fresh && sox_then_replace 1 8 >/dev/null && sox_then_replace 2 16 >/dev/null && sox8=$(snr 1) && sox16=$(snr 2)
-awk -v v="$(best convert)" -v s="$(best sox)" -v v8="$voxbank8" -v s8="$sox8" -v v16="$voxbank16" -v s16="$sox16" 'BEGIN {
+awk -v v="$(best convert)" -v s="$(best sox)" -v m="$(best match)" -v v8="$voxbank8" -v s8="$sox8" -v v16="$voxbank16" -v s16="$sox16" 'BEGIN {
     printf "A minute of 44100 Hz stereo FLAC into a 22050 Hz mono 8-bit sound; best of 3 runs each.\n"
     printf "  sox to WAVE + replace    %6.3f s\n", s
     printf "  replace --convert        %6.3f s  time ratio to sox + replace %.2f (aim <= 1)\n", v, v / s
+    printf "  replace --convert --match-loudness (the old sound a tone at -15.7 LUFS; best of 7 runs, and of 10 for replace --convert)\n"
+    printf "                           %6.3f s  time ratio to replace --convert %.2f (aim <= 1.2)\n", m, m / v
     printf "Closeness to the source (its channels averaged, the tone above 11025 Hz removed), as the\n"
     printf "signal-to-noise ratio of the stored sound with its best gain and lag: the higher the closer.\n"
     printf "                           8-bit      16-bit\n"

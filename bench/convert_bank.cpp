@@ -1,7 +1,7 @@
 // The conversion benchmark's files, and how close a converted sound is to its source.
 //   bench_convert make FOLDER   writes FOLDER/source.flac (60 s, 44100 Hz stereo, 16-bit) and
 //                               FOLDER/BANK.SFX, whose sounds 1 and 2 are 22050 Hz mono,
-//                               8-bit and 16-bit
+//                               8-bit and 16-bit tones
 //   bench_convert snr BANK N    prints the signal-to-noise ratio, in dB, of sound N against
 //                               the source as it should sound at that sound's rate, in mono
 // The source is a sum of sines, so the ideal result is known exactly: the two channels averaged,
@@ -66,6 +66,18 @@ int Make(const std::string& folder)
     std::vector<TestSound> sounds = Sounds({20000, 20000, 20000});
     sounds[1].rate = 22050;
     sounds[2].rate = 22050, sounds[2].bits = 16;
+    // The sounds replaced sound as a game's do, a tone at -12 dBFS (-15 LUFS), for the loudness
+    // to be matched to.
+    for (TestSound* s : {&sounds[1], &sounds[2]}) {
+        s->data.clear();
+        for (size_t i = 0; s->data.size() < 20000; i++) {
+            const long v = lround(0.25 * 127 * sin(2 * kPi * 440 * (double)i / s->rate));
+            if (s->bits == 8)
+                s->data += (char)(v + 128);
+            else
+                s->data += Le16((uint16_t)(v * 256));
+        }
+    }
     std::ofstream(folder + "/BANK.SFX", std::ios::binary) << BankBytes(sounds);
     return 0;
 }

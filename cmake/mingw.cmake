@@ -13,8 +13,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The libraries tools/windeps.sh builds for this processor, where it has built them: libsndfile
-# and libsoxr as DLLs, with their licences.
+# The libraries tools/windeps.sh builds for this processor, where it has built them: libsndfile,
+# libsoxr and libebur128 as DLLs, with their licences.
 if(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
   set(windeps_cache "$ENV{XDG_CACHE_HOME}")
 else()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# tools/windeps.sh ARCH: libsndfile (with FLAC, Ogg, Vorbis, Opus and MP3 inside), libsoxr,
-# and for mod packs libzip (with zlib inside) and nettle, cross-built as DLLs for the Windows programs, from Debian's source packages with Debian's
+# tools/windeps.sh ARCH: libsndfile (with FLAC, Ogg, Vorbis, Opus and MP3 inside), libsoxr and
+# libebur128, and for mod packs libzip (with zlib inside) and nettle, cross-built as DLLs for the
+# Windows programs, from Debian's source packages with Debian's
 # patches and ours (tools/windeps/*.patch). ARCH is x86_64 or i686.
 #
 # The prefix lives outside the checkout, in $XDG_CACHE_HOME/voxmend/windeps/ARCH-HASH, the
@@ -23,7 +24,7 @@ case "$arch" in
     *) echo "usage: tools/windeps.sh x86_64|i686" >&2; exit 2 ;;
 esac
 host="$arch-w64-mingw32"
-SOURCES="libogg libvorbis flac opus mpg123 lame libsndfile libsoxr"
+SOURCES="libogg libvorbis flac opus mpg123 lame libsndfile libsoxr libebur128"
 # The mod packs' zip and hash.
 SOURCES+=" zlib libzip nettle"
 
@@ -115,6 +116,21 @@ rm -rf "$work" "$prefix"
 mkdir -p "$work" "$prefix/licenses"
 cd "$work"
 
+# Debian carries no patch for these, only their packaging: where the archive lacks their Debian
+# part, the upstream tarball the .dsc names is built as it is.
+UPSTREAM_AS_IS="libebur128"
+
+# unpack_upstream PACKAGE DSC: the .dsc's upstream tarball, checked against it, in PACKAGE/.
+unpack_upstream() {
+    local p="$1" dsc="$2" sum orig
+    read -r sum orig < <(awk '/^Checksums-Sha256:/ { on = 1; next } /^[^ ]/ { on = 0 }
+                              on && $3 ~ /\.orig\.tar\./ { print $1, $3; exit }' "$dsc")
+    [ -n "${orig:-}" ] && [ -f "$orig" ] && echo "$sum  $orig" | sha256sum -c --quiet >>"$p.log" 2>&1 ||
+        { echo "tools/windeps.sh: $p: no upstream tarball matching its .dsc" >&2; exit 1; }
+    mkdir -p "$p"
+    tar -xf "$orig" -C "$p" --strip-components=1
+}
+
 # fetch PACKAGE: its sources, with Debian's patches and ours, in PACKAGE/. apt-get fails on an
 # upstream signature (.asc) the archive lacks; everything else the .dsc lists is checked, by
 # apt and again by dpkg-source, against the signed lists.
@@ -123,11 +139,13 @@ fetch() {
     v=$(awk -v p="$p" '$1 == p { print $2 }' <<<"$versions")
     dsc="${p}_${v#*:}.dsc"
     # The .dsc's name leaves out an epoch (zlib's "1:"), which apt-get needs. When the mirror has
-    # lost a version's files (a superseded security update), an earlier version of this release.
-    local full file complete=""
+    # lost a version's files (a superseded security update), an earlier whole version of this
+    # release; when none is whole, the version chosen, as far as the archive has it.
+    local full file complete="" first=""
     for full in $(apt-cache "${apt_opts[@]}" showsrc "$p" 2>/dev/null |
         awk -v p="$p" -v v="$v" '$1 == "Package:" { on = $2 == p } on && $1 == "Version:" { x = $2
             sub(/^[0-9]+:/, "", x); print (x == v ? 0 : 1), $2 }' | sort -u -k1,1n -k2,2Vr | cut -d' ' -f2); do
+        first="${first:-$full}"
         dsc="${p}_${full#*:}.dsc"
         apt-get "${apt_opts[@]}" source --download-only --only-source "$p=$full" >"$p.log" 2>&1 || true
         complete=""
@@ -138,24 +156,40 @@ fetch() {
         done
         [ -n "$complete" ] && break
     done
-    [ -n "$complete" ] || { cat "$p.log" >&2; exit 1; }
-    if [ "${full#*:}" != "$v" ]; then
+    if [ -n "$complete" ] && [ "${full#*:}" != "$v" ]; then
         echo "tools/windeps.sh: $p $v is not on the mirror; taking $p ${full#*:}" >&2
         v="${full#*:}"
         versions=$(awk -v p="$p" -v v="$v" '$1 == p { $2 = v } { print }' <<<"$versions")$'\n'
+    elif [ -z "$complete" ]; then
+        dsc="${p}_${v#*:}.dsc"
+        apt-get "${apt_opts[@]}" source --download-only --only-source "$p=${first:-$v}" >"$p.log" 2>&1 || true
     fi
-    # The .dsc without the upstream signatures, which nothing here checks.
-    awk '/^-----BEGIN PGP SIGNATURE/ { exit } /\.asc$/ { next } NR > 3 || !/^(-----BEGIN|Hash:|$)/ { print }' "$dsc" >"$p.dsc"
-    dpkg-source --no-check -x "$p.dsc" "$p" >>"$p.log" 2>&1 || { cat "$p.log" >&2; exit 1; }
+    [ -f "$dsc" ] || { cat "$p.log" >&2; exit 1; }
+    local missing=""
+    for file in $(awk '/^Files:/ { on = 1; next } /^[^ ]/ { on = 0 } on { print $3 }' "$dsc"); do
+        case "$file" in *.asc) ;; *) [ -f "$file" ] || missing+=" $file" ;; esac
+    done
+    local from="Debian's source package $p $v"
+    if [ -z "$missing" ]; then
+        # The .dsc without the upstream signatures, which nothing here checks.
+        awk '/^-----BEGIN PGP SIGNATURE/ { exit } /\.asc$/ { next } NR > 3 || !/^(-----BEGIN|Hash:|$)/ { print }' "$dsc" >"$p.dsc"
+        dpkg-source --no-check -x "$p.dsc" "$p" >>"$p.log" 2>&1 || { cat "$p.log" >&2; exit 1; }
+    elif [[ " $UPSTREAM_AS_IS " == *" $p "* && "$missing" == " ${p}_${v#*:}.debian.tar."* && "$missing" != *" "*" "* ]]; then
+        unpack_upstream "$p" "$dsc"
+        from="the upstream tarball of Debian's source package $p $v (the archive lacked its Debian part)"
+    else
+        cat "$p.log" >&2
+        exit 1
+    fi
     local patch
     for patch in "$here/$p"-*.patch; do
         patch -d "$p" -p1 --no-backup-if-mismatch <"$patch" >>"$p.log" || { cat "$p.log" >&2; exit 1; }
     done
     # Its licence, named by the Debian source package it was built from.
     {
-        echo "$p, built from Debian's source package $p $v"
+        echo "$p, built from $from"
         local f
-        for f in "$p"/COPYING* "$p"/LICENSE* "$p"/LGPL* "$p"/debian/copyright; do
+        for f in "$p"/COPYING* "$p"/LICENSE* "$p"/LGPL* "$p"/doc/license/* "$p"/debian/copyright; do
             [ -f "$f" ] || continue
             printf '\n==> %s <==\n\n' "${f#"$p"/}"
             cat "$f"
@@ -219,6 +253,7 @@ CFLAGS="$CFLAGS -D_FILE_OFFSET_BITS=64 -DFLAC__NO_DLL" cmake_build libsndfile -D
     -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=ON -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF
 cmake_build libsoxr -DBUILD_SHARED_LIBS=ON -DWITH_OPENMP=OFF -DWITH_LSR_BINDINGS=OFF -DBUILD_EXAMPLES=OFF \
     -DBUILD_TESTS=OFF
+cmake_build libebur128 -DBUILD_SHARED_LIBS=ON -DBUILD_STATIC_LIBS=OFF -DENABLE_INTERNAL_QUEUE_H=ON
 # zlib as a static library linked into libzip's DLL alone; libzip with no compression beyond
 # deflate and no encryption, which packs do not use; nettle's hashes without its public-key half.
 # (Debian's zlib source lacks the resources of zlib's own Windows builds: its sources are

@@ -32,6 +32,15 @@ LoadedBank LoadBank(const std::string& path)
     return b;
 }
 
+std::vector<uint8_t> StoredBytes(const LoadedBank& b, size_t n)
+{
+    const vox::Entry& e = b.bank.entries[n];
+    std::vector<uint8_t> bytes(e.length > 0 ? (size_t)e.length : 0);
+    if (bytes.empty() || !b.file || !vox::ReadSound(*b.file, e, bytes.data()))
+        bytes.clear();
+    return bytes;
+}
+
 vox::RewriteResult RewriteOrFail(const LoadedBank& b, const std::vector<vox::Replacement>& replacements, bool noBackup,
                                  const char* doing)
 {

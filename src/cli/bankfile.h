@@ -28,6 +28,9 @@ LoadedBank LoadBank(const std::string& path);
 vox::RewriteResult RewriteOrFail(const LoadedBank& b, const std::vector<vox::Replacement>& replacements, bool noBackup,
                                  const char* doing);
 
+// The bytes the bank holds for sound n; empty when it cannot give them.
+std::vector<uint8_t> StoredBytes(const LoadedBank& b, size_t n);
+
 // Notes on stderr a missing index file and sounds past the 325 worked with.
 void NoteWhatIsMissing(const LoadedBank& b);
 

@@ -8,7 +8,9 @@
 #include "words/wave.h"
 #ifdef VOXBANK_CONVERT
 #include "convert/convert.h"
+#include "convert/loudness.h"
 #include "convert/pcm.h"
+#include "words/loudness.h"
 #endif
 
 namespace voxbank {
@@ -68,6 +70,13 @@ void AddBringingIn(CLI::App* command, ConvertOptions* o, bool* noBackup)
     command->add_option("--bits", o->bits, "With --convert: 8 or 16 bits instead (24 and 32 where the bank has them)")
         ->check(CLI::IsMember({8, 16, 24, 32}))
         ->type_name("BITS");
+    command->add_flag("--match-loudness", o->matchLoudness,
+                      "Give each new sound the loudness (BS.1770 integrated, in LUFS) of the sound it replaces, as far "
+                      "as a true peak of -1 dBTP allows");
+    command->add_option("--loudness", o->loudness, "Give each new sound this loudness instead, in LUFS")
+        ->check(CLI::Range(-70.0, 0.0))
+        ->type_name("LUFS")
+        ->each([o](const std::string&) { o->loudnessGiven = true; });
     command->add_flag("--no-backup", *noBackup,
                       "Delete the old bank instead of keeping it as BANK.bak (a backup already there stays as it is)");
 }
@@ -77,7 +86,11 @@ void CheckConversion(const ConvertOptions& o)
 #ifndef VOXBANK_CONVERT
     if (o.convert)
         Usage("--convert is not in this build of voxbank: it was made without libsndfile and libsoxr");
+    if (o.Matching())
+        Usage("--match-loudness and --loudness are not in this build of voxbank: it was made without libebur128");
 #endif
+    if (o.matchLoudness && o.loudnessGiven)
+        Usage("--match-loudness and --loudness are two targets: give one");
     if (!o.convert && (o.rate || o.channels || o.bits))
         Usage("--rate, --channels and --bits go with --convert");
 }
@@ -90,7 +103,15 @@ Brought BringSound(const std::string& file, const LoadedBank* b, size_t n, const
         return out;
     }
 #ifdef VOXBANK_CONVERT
-    vox::Conversion c = vox::ConvertAudioFile(file, TargetFor(*b, n, o), INT32_MAX);
+    const vox::Format target = TargetFor(*b, n, o);
+    vox::Conversion c;
+    if (o.Matching()) {  // measured as it is made, beside the conversion
+        vox::LoudnessMeter meter(target, false);
+        c = vox::ConvertAudioFile(file, target, INT32_MAX, {}, [&meter](const uint8_t* p, size_t size) { meter.Add(p, size); });
+        out.loudness = meter.Finish();
+    } else {
+        c = vox::ConvertAudioFile(file, target, INT32_MAX);
+    }
     if (!c.error.empty())
         Fail(file + ": " + c.error);
     out.sound = std::move(c.sound);
@@ -101,14 +122,31 @@ Brought BringSound(const std::string& file, const LoadedBank* b, size_t n, const
     return out;
 }
 
-std::string ChangeText(const LoadedBank& b, size_t n, const vox::Entry& was, const vox::Entry& now,
-                       const std::string& from)
+void MatchBrought(Brought* s, const LoadedBank& b, size_t n, const ConvertOptions& o)
 {
-    std::string label = SoundLabel(b, n) + ": ";
-    if (from.empty())
-        return label + std::to_string(was.length) + " bytes " + FormatText(was) + " -> " + std::to_string(now.length) +
-               " bytes " + FormatText(now);
-    return label + ConvertedText(from, was, now);
+    if (!o.Matching())
+        return;
+#ifdef VOXBANK_CONVERT
+    std::optional<double> target = o.loudness;
+    if (o.matchLoudness) {
+        const std::vector<uint8_t> old = StoredBytes(b, n);
+        target = vox::MeasureLoudness(vox::FormatOf(b.bank.entries[n]), old.data(), old.size(), false).lufs;
+    }
+    s->match = words::MatchText(vox::MatchLoudness(&s->sound, target, o.matchLoudness, s->loudness ? &*s->loudness : nullptr));
+#else
+    (void)s, (void)b, (void)n;
+#endif
+}
+
+std::string ChangeText(const LoadedBank& b, size_t n, const vox::Entry& was, const vox::Entry& now, const Brought& s)
+{
+    std::string text = SoundLabel(b, n) + ": ";
+    if (s.from.empty())
+        text += std::to_string(was.length) + " bytes " + FormatText(was) + " -> " + std::to_string(now.length) +
+                " bytes " + FormatText(now);
+    else
+        text += ConvertedText(s.from, was, now);
+    return s.match.empty() ? text : text + ", " + s.match;
 }
 
 }  // namespace voxbank

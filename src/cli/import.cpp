@@ -38,16 +38,6 @@ std::vector<std::string> FileNamesIn(const std::string& folder)
     return names;
 }
 
-// The bytes the bank holds for sound n; empty when it cannot give them.
-std::vector<uint8_t> StoredBytes(LoadedBank& b, size_t n)
-{
-    const vox::Entry& e = b.bank.entries[n];
-    std::vector<uint8_t> bytes(e.length > 0 ? (size_t)e.length : 0);
-    if (bytes.empty() || !vox::ReadSound(*b.file, e, bytes.data()))
-        bytes.clear();
-    return bytes;
-}
-
 // "0-2, 4, 6-324"
 std::string Ranges(const std::vector<size_t>& sounds)
 {
@@ -89,6 +79,7 @@ Status Import(const ImportOptions& o)
     brought.reserve(plan.files.size());
     for (const auto& [n, name] : plan.files) {
         Brought s = BringSound(vox::InFolder(o.folder, name), &b, n, o.conversion);
+        MatchBrought(&s, b, n, o.conversion);
         if (vox::SameAudio(b.bank.entries[n], StoredBytes(b, n), s.sound)) {
             same.push_back(n);
             continue;
@@ -112,7 +103,7 @@ Status Import(const ImportOptions& o)
     vox::RewriteResult result = RewriteOrFail(b, replacements, o.noBackup, "importing");
     for (size_t i = 0; i < sounds.size(); i++)
         printf("%s: %s, from %s\n", b.path.c_str(),
-               ChangeText(b, sounds[i], b.bank.entries[sounds[i]], result.bank.entries[sounds[i]], brought[i].from).c_str(),
+               ChangeText(b, sounds[i], b.bank.entries[sounds[i]], result.bank.entries[sounds[i]], brought[i]).c_str(),
                files[i].c_str());
     if (!same.empty())
         printf("%s: left as they were, their files hold what the bank holds: sound(s) %s\n", b.path.c_str(),

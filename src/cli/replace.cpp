@@ -68,7 +68,6 @@ Status Replace(const ReplaceOptions& o)
     if (NamedLikeNewBank(o.bank))
         Fail(o.bank + ": a bank named " + vox::kNewBankName + " cannot be rewritten in place; rename it first");
     LoadedBank b = LoadBank(o.bank);
-    b.file.reset();  // on Windows an open handle would keep the new bank from taking the name
     std::vector<std::string> picks;
     for (const Request& r : requests)
         picks.push_back(r.sound);
@@ -77,13 +76,15 @@ Status Replace(const ReplaceOptions& o)
     for (size_t i = 0; i < requests.size(); i++) {
         if (converting)  // to the format of the sound it replaces, before the bank is touched
             requests[i].brought = BringSound(requests[i].file, &b, sounds[i], o.conversion);
+        MatchBrought(&requests[i].brought, b, sounds[i], o.conversion);
         replacements.push_back({sounds[i], &requests[i].brought.sound});
     }
+    b.file.reset();  // on Windows an open handle would keep the new bank from taking the name
 
     vox::RewriteResult result = RewriteOrFail(b, replacements, o.noBackup, "replacing");
     for (size_t i = 0; i < sounds.size(); i++)
         printf("%s: %s\n", b.path.c_str(),
-               ChangeText(b, sounds[i], b.bank.entries[sounds[i]], result.bank.entries[sounds[i]], requests[i].brought.from).c_str());
+               ChangeText(b, sounds[i], b.bank.entries[sounds[i]], result.bank.entries[sounds[i]], requests[i].brought).c_str());
     return kOk;
 }
 

@@ -137,7 +137,7 @@ static std::string Unreadable(const char* reason)
 }
 
 Conversion ConvertAudioFile(const std::string& path, const Format& target, uint64_t maxBytes,
-                            const ConvertProgress& progress)
+                            const ConvertProgress& progress, const ConvertMade& made)
 {
     Conversion c;
     SF_INFO info = {};
@@ -158,6 +158,12 @@ Conversion ConvertAudioFile(const std::string& path, const Format& target, uint6
         out.reserve((size_t)std::min<double>((double)info.frames * target.rate / info.samplerate * target.blockAlign + 64,
                                              (double)maxBytes + 1));
     Pipeline pipeline((uint32_t)info.samplerate, target, exact, &out);
+    size_t handed = 0;
+    auto hand = [&] {
+        if (made && out.size() > handed && out.size() <= maxBytes)
+            made(out.data() + handed, out.size() - handed);
+        handed = out.size();
+    };
     std::vector<double> in((size_t)kChunkFrames * from), mixed;
     sf_count_t got;
     uint64_t done = 0;
@@ -168,12 +174,15 @@ Conversion ConvertAudioFile(const std::string& path, const Format& target, uint6
             MixChannels(in.data(), (size_t)got, from, to, &mixed);
             pipeline.Push(mixed.data(), (size_t)got);
         }
+        hand();
         done += (uint64_t)got;
         if (progress)
             progress(done, c.source.frames);
     }
-    if (pipeline.Error().empty() && out.size() <= maxBytes)
+    if (pipeline.Error().empty() && out.size() <= maxBytes) {
         pipeline.Push(nullptr, 0);
+        hand();
+    }
     if (sf_error(file) != SF_ERR_NO_ERROR)
         c.error = Unreadable(sf_strerror(file));
     sf_close(file);

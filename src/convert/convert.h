@@ -31,10 +31,13 @@ struct Conversion {
 // Frames of the file read so far, and the frames it announces (0 when it announces none).
 using ConvertProgress = std::function<void(uint64_t done, uint64_t total)>;
 
-// Reads the file at path and converts it to target (PCM, a sane format), a piece at a time;
-// refused once the result would pass maxBytes.
+// The bytes of the sound a conversion has just made, whole frames, in order.
+using ConvertMade = std::function<void(const uint8_t* bytes, size_t size)>;
+
+// Reads the file at path and converts it to target (PCM, a sane format), a piece at a time,
+// each piece made handed to made when given; refused once the result would pass maxBytes.
 Conversion ConvertAudioFile(const std::string& path, const Format& target, uint64_t maxBytes,
-                            const ConvertProgress& progress = {});
+                            const ConvertProgress& progress = {}, const ConvertMade& made = {});
 
 // A kind of file libsndfile reads, by its name there and the extensions its files go by.
 struct AudioType {

@@ -26,15 +26,6 @@ void MixChannels(const double* in, size_t frames, unsigned from, unsigned to, st
     }
 }
 
-double Quantizer::Dither()
-{
-    auto uniform = [this] {
-        state_ ^= state_ << 13, state_ ^= state_ >> 17, state_ ^= state_ << 5;
-        return state_ / 4294967296.0;
-    };
-    return uniform() + uniform() - 1.0;  // triangular, less than a step each way
-}
-
 void Quantizer::Append(const double* samples, size_t n, std::vector<uint8_t>* out)
 {
     const double full = std::ldexp(1.0, (int)bits_ - 1);
@@ -44,7 +35,7 @@ void Quantizer::Append(const double* samples, size_t n, std::vector<uint8_t>* ou
     const size_t width = bits_ / 8;
     out->reserve(out->size() + n * width);
     for (size_t i = 0; i < n; i++) {
-        double x = samples[i] * scale + (dither ? Dither() : 0.0);
+        double x = samples[i] * scale + (dither ? TpdfDither(&state_) : 0.0);
         double v = std::nearbyint(x);
         v = v > top ? top : v < bottom ? bottom : v;  // only a float source past full scale gets here
         int64_t q = (int64_t)v;

@@ -28,11 +28,23 @@ public:
     void Append(const double* samples, size_t n, std::vector<uint8_t>* out);
 
 private:
-    double Dither();
     unsigned bits_;
     bool exact_;
     uint32_t state_ = 0x9E3779B9u;
 };
+
+// Triangular dither of less than a step each way, from a generator state the caller keeps: the
+// same at every run. Inline: it is called for every sample.
+inline double TpdfDither(uint32_t* state)
+{
+    auto uniform = [state] {
+        uint32_t& s = *state;
+        s ^= s << 13, s ^= s >> 17, s ^= s << 5;
+        return s / 4294967296.0;
+    };
+    const double a = uniform();
+    return a + uniform() - 1.0;
+}
 
 // The PCM format a sound of these is stored in.
 Format PcmFormat(uint32_t rate, uint16_t channels, uint16_t bits);

@@ -1,6 +1,7 @@
 // Voxmend: the Replace command and the Replace dialog.
 #include "window/replacedialog.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "window/conversion.h"
@@ -8,14 +9,24 @@
 #include "window/openbank.h"
 #include "window/playback.h"
 #include "window/replacement.h"
+#include "window/soundview.h"
 
 static HWND hwndOk, hwndNew, hwndOriginal;
 static BOOL bValidReplace;              // the dialog is open for the file chosen
 static BOOL bRewriting;                 // its REPLACE is rewriting the bank
 static char pstrReplaceFile[MAX_PATH];  // the file chosen, kept for next time
 static BOOL bConvert;                   // it is converted even when it is a PCM WAVE file
-static vox::Sound Replacement;          // as last loaded
+static vox::Sound Loaded;               // as last loaded
+static BOOL bMatch;                     // Match loudness is checked
+static vox::Sound Replacement;          // as played and put in: Loaded, its loudness matched when asked
 static std::string Converted;           // what it was converted from into what, when it was
+static std::string Matched;             // what matching its loudness did, when it was asked
+static SoundView OldView, NewView;      // the pictures of the sound replaced and of Replacement
+static std::string OldLoudness, NewLoudness;  // their loudness in words, once measured
+static HWND hwndReplaceBox;             // the dialog, while it is open
+// Posted to the dialog once its pictures are up: the loudness is measured then, so that the
+// pictures never wait for it.
+static const UINT WM_MEASURE = WM_APP + 1;
 
 BOOL ReplaceOpen()
 {
@@ -27,15 +38,32 @@ BOOL Rewriting()
     return bRewriting;
 }
 
-// Loads the chosen file afresh into Replacement, for sound l.
+// Replacement made again from Loaded: as it is, or with Match loudness its loudness matched to
+// sound l's; its picture with it.
+static void RemakeReplacement(long l)
+{
+    Replacement = Loaded;
+    Matched.clear();
+    if (bMatch && !Replacement.bytes.empty())
+        Matched = MatchToStored(l, &Replacement);
+    NewView = ViewOf(Replacement);
+    NewLoudness.clear();
+    if (hwndReplaceBox)
+        PostMessageA(hwndReplaceBox, WM_MEASURE, 0, 0);
+}
+
+// Loads the chosen file afresh for sound l, into Loaded and Replacement.
 static BOOL LoadChosen(long l, BOOL askDevice)
 {
+    Loaded = vox::Sound();
     Replacement = vox::Sound();
     if (!bValidReplace) {
         ShowMessage("No valid Replace");
         return FALSE;
     }
-    return LoadReplace(pstrReplaceFile, l, bConvert, askDevice, &Replacement, &Converted);
+    BOOL loaded = LoadReplace(pstrReplaceFile, l, bConvert, askDevice, &Loaded, &Converted);
+    RemakeReplacement(l);
+    return loaded;
 }
 
 // Asks for the replacement file, the WAVE files shown first or, converting, every kind of
@@ -72,6 +100,7 @@ static BOOL ReadyToReplace(int request, long sound)
 static void ReplaceWithChosenFile()
 {
     bValidReplace = TRUE;
+    bMatch = FALSE;  // each dialog starts with the sound as the file gives it
     long l = -1;
     SelectedSound(&l);
     // A file that failed to load has been reported; there is nothing to compare.
@@ -80,8 +109,12 @@ static void ReplaceWithChosenFile()
         DialogBoxParamA(hInstApp, IDD_REPLACEBOX, hwndApp, ReplaceDlgProc, previewing);
     }
     bValidReplace = FALSE;
-    Replacement = vox::Sound();
+    Loaded = Replacement = vox::Sound();
     Converted.clear();
+    Matched.clear();
+    OldView = NewView = SoundView();
+    OldLoudness.clear();
+    hwndReplaceBox = NULL;
     ForgetConversion();
 }
 
@@ -144,7 +177,8 @@ static void ShowConversion(HWND hDlg, const std::string& text)
     RECT grow = {0, 0, 164, 28};  // three lines of the dialog's font, and a gap
     MapDialogRect(hDlg, &grow);
     RECT r;
-    for (int id : {IDC_OK, IDC_CANCEL, IDC_ORIGINAL, IDC_NEW}) {
+    for (int id : {IDC_OK, IDC_CANCEL, IDC_ORIGINAL, IDC_NEW, IDC_MATCH, IDC_GAIN, IDC_OLDCAPTION, IDC_OLDWAVE,
+                   IDC_NEWCAPTION, IDC_NEWWAVE}) {
         HWND control = GetDlgItem(hDlg, id);
         GetWindowRect(control, &r);
         MapWindowPoints(NULL, hDlg, (POINT*)&r, 2);
@@ -160,9 +194,36 @@ static void ShowConversion(HWND hDlg, const std::string& text)
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The two pictures, their captions and what matching did, as they are now.
+static void ShowSounds(HWND hDlg)
+{
+    SetDlgItemTextA(hDlg, IDC_OLDCAPTION, ("Original sound: " + OldView.caption + OldLoudness).c_str());
+    SetDlgItemTextA(hDlg, IDC_NEWCAPTION, ("New sound: " + NewView.caption + NewLoudness).c_str());
+    SetDlgItemTextA(hDlg, IDC_GAIN, Matched.c_str());
+    for (int id : {IDC_OLDWAVE, IDC_NEWWAVE})
+        InvalidateRect(GetDlgItem(hDlg, id), NULL, FALSE);
+}
+
+static void DrawSound(const DRAWITEMSTRUCT* item)
+{
+    const double span = std::max(OldView.seconds, NewView.seconds);
+    DrawSoundView(item->hDC, item->rcItem, item->CtlID == IDC_OLDWAVE ? OldView : NewView, span);
+}
+
+// The loudness of the sounds whose pictures have none yet.
+static void MeasureSounds(HWND hDlg, long l)
+{
+    if (OldLoudness.empty())
+        OldLoudness = LoudnessWords(StoredSound(l));
+    if (NewLoudness.empty())
+        NewLoudness = LoudnessWords(Replacement);
+    ShowSounds(hDlg);
+}
+
 static void EndReplace(HWND hDlg)
 {
     bValidReplace = FALSE;
+    hwndReplaceBox = NULL;
     EndDialog(hDlg, 0);
 }
 
@@ -179,6 +240,11 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
         SetDlgItemTextA(hDlg, IDC_STATUS, "Press 'Replace' to continue.");
         if (!Converted.empty())
             ShowConversion(hDlg, Converted);
+        OldView = ViewOf(StoredSound(l));
+        EnableWindow(GetDlgItem(hDlg, IDC_MATCH), CanMatchLoudness());
+        ShowSounds(hDlg);
+        hwndReplaceBox = hDlg;
+        PostMessageA(hDlg, WM_MEASURE, 0, 0);
         if (!lParam)  // no preview is playing, so no completion will enable them
             EnableDialogButtons();
         return TRUE;
@@ -190,12 +256,17 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
             if (!SelectedSound(&l))
                 l = -1;
             bRewriting = TRUE;  // the dialog takes no commands until the rewrite is over
-            DoReplace(hDlg, l, pstrReplaceFile, bConvert);
+            DoReplace(hDlg, l, pstrReplaceFile, bConvert, bMatch);
             bRewriting = FALSE;
             EndReplace(hDlg);
             return TRUE;
         case IDC_CANCEL:
             EndReplace(hDlg);
+            return TRUE;
+        case IDC_MATCH:
+            bMatch = IsDlgButtonChecked(hDlg, IDC_MATCH) == BST_CHECKED;
+            RemakeReplacement(l);
+            ShowSounds(hDlg);
             return TRUE;
         case IDC_ORIGINAL:
             DisableDialogButtons();
@@ -207,10 +278,20 @@ INT_PTR CALLBACK ReplaceDlgProc(HWND hDlg, UINT iMsg, WPARAM wParam, LPARAM lPar
             BOOL loaded = LoadChosen(l, TRUE);
             if (!bValidReplace)  // CANCEL ended the dialog while a load error was showing
                 return TRUE;
+            ShowSounds(hDlg);
             if (!loaded || !PlayReplace(Replacement))
                 EnableDialogButtons();
             return TRUE;
         }
+        }
+        return FALSE;
+    case WM_MEASURE:
+        MeasureSounds(hDlg, l);
+        return TRUE;
+    case WM_DRAWITEM:
+        if (wParam == IDC_OLDWAVE || wParam == IDC_NEWWAVE) {
+            DrawSound((const DRAWITEMSTRUCT*)lParam);
+            return TRUE;
         }
         return FALSE;
     }

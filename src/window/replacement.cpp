@@ -13,6 +13,7 @@
 #include "window/messages.h"
 #include "window/openbank.h"
 #include "window/playback.h"
+#include "window/soundview.h"
 #include "words/wave.h"
 
 BOOL LoadReplace(const char* path, long l, BOOL convert, BOOL askDevice, vox::Sound* sound, std::string* converted)
@@ -181,7 +182,7 @@ static void RewriteBank(HWND hDlg, long l, const vox::Sound& with)
     status.Finish();
 }
 
-void DoReplace(HWND hDlg, long l, const char* path, BOOL convert)
+void DoReplace(HWND hDlg, long l, const char* path, BOOL convert, BOOL match)
 {
     vox::Sound with;
     std::string converted;
@@ -194,6 +195,8 @@ void DoReplace(HWND hDlg, long l, const char* path, BOOL convert)
     } else if (PlaybackBusy()) {
         ShowMessage("A sound is still playing. Wait for it to end and replace the sound again; the bank is unchanged.");
     } else if (LoadReplace(path, l, convert, FALSE, &with, &converted)) {  // writing needs no sound device, only a sound the bank can hold
+        if (match)
+            MatchToStored(l, &with);
         RewriteBank(hDlg, l, with);
     }
 }

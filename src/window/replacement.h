@@ -15,9 +15,9 @@
 // converted then tells what became what, and is empty otherwise. FALSE, after its message,
 // when the file cannot be used.
 BOOL LoadReplace(const char* path, long l, BOOL convert, BOOL askDevice, vox::Sound* sound, std::string* converted);
-// Asks, loads the file at path again and rewrites the open bank with it as sound l, the
-// Replace dialog hDlg showing the progress.
-void DoReplace(HWND hDlg, long l, const char* path, BOOL convert = FALSE);
+// Asks, loads the file at path again (its loudness matched to sound l's with match) and
+// rewrites the open bank with it as sound l, the Replace dialog hDlg showing the progress.
+void DoReplace(HWND hDlg, long l, const char* path, BOOL convert = FALSE, BOOL match = FALSE);
 // Rewrites the open bank with these replacements, keeping the backup, and tells what failed;
 // the open bank's directory follows. FALSE when the bank was left as it was.
 BOOL RewriteOpenBank(const std::vector<vox::Replacement>& replacements, const vox::Progress& progress);

@@ -33,3 +33,9 @@
 #define IDC_NEW 102
 #define IDC_STATUS 103
 #define IDC_CONVERTED 104  // made at run time, when the file was converted
+#define IDC_MATCH 105      // the new sound given the old one's loudness
+#define IDC_GAIN 106       // what that did
+#define IDC_OLDCAPTION 107 // each sound's length, loudness and true peak, above its picture
+#define IDC_OLDWAVE 108
+#define IDC_NEWCAPTION 109
+#define IDC_NEWWAVE 110

@@ -136,6 +136,7 @@ check "audio files complete after SOUND=" completes "voxbank replace A.SFX 0=" e
 check "nothing for a SOUND" completes "voxbank extract A.SFX "
 check "only folders complete for import's DIR" completes "voxbank import A.SFX " sub "with space"
 check "--convert completes" completes "voxbank import A.SFX sub --con" --convert
+check "--match-loudness completes" completes "voxbank replace A.SFX 0=e.wav --match" --match-loudness
 check "packs complete after the bank of apply" completes "voxbank apply A.SFX " j.voxpack sub "with space"
 check "banks complete for unapply's --from" completes "voxbank unapply A.SFX j.voxpack --from " A.SFX b.qsb c.Sfx sub "with space"
 
@@ -145,7 +146,7 @@ check "the Debian package holds voxbank, its page, completion and documents" hol
     "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')" ./usr/bin/voxbank ./usr/share/man/man1/voxbank.1 \
     ./usr/share/bash-completion/completions/voxbank ./usr/share/doc/voxbank/README.md ./usr/share/doc/voxbank/LICENSE
 check "the Debian package is voxbank of this release" same "voxbank $version" "$(dpkg-deb -f "$deb" Package Version | cut -d' ' -f2 | paste -sd' ')"
-check "dpkg-shlibdeps found the libraries" grep -E 'libc6 \(>= .*libsndfile1 \(>= .*libsoxr0 \(>= ' \
+check "dpkg-shlibdeps found the libraries" grep -E 'libc6 \(>= .*libebur128-1 \(>= .*libsndfile1 \(>= .*libsoxr0 \(>= ' \
     <<<"$(dpkg-deb -f "$deb" Depends)"
 dpkg-deb -x "$deb" "$work/unpacked"
 check "the unpacked voxbank runs" runs "$work/unpacked/usr/bin/voxbank"
@@ -163,11 +164,11 @@ for kind in "${kinds[@]}"; do
     libs=()
     prefix=$(sed -n 's/^VOXMEND_WINDEPS:PATH=//p' "$(builds_of "$arch")/CMakeCache.txt")
     if [ -f "$prefix/.done" ]; then
-        libs=("$name/libsndfile-1.dll" "$name/libsoxr.dll" "$name/libzip.dll" "$name/libnettle-8.dll")
+        libs=("$name/libsndfile-1.dll" "$name/libsoxr.dll" "$name/libebur128.dll" "$name/libzip.dll" "$name/libnettle-8.dll")
         while read -r package built; do
             libs+=("$name/licenses/${package}_$built.txt")
         done <"$prefix/versions"
-        for dll in libsndfile-1.dll libsoxr.dll libzip.dll libnettle-8.dll; do
+        for dll in libsndfile-1.dll libsoxr.dll libebur128.dll libzip.dll libnettle-8.dll; do
             check "$name.zip: $dll needs no DLL that Windows lacks" windows_only "$zip" "$name/$dll"
         done
     fi
