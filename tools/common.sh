@@ -4,7 +4,7 @@
 # Only what a machine that runs 64-bit code alone can use: Wine's 64-bit loader, no i386
 # architecture. The i686 compilers are 64-bit programs; they keep the 32-bit build honest.
 PACKAGES="cmake make g++ clang libfuzzer-14-dev libclang-rt-14-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
- libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev libebur128-dev pkg-config wine wine64 fonts-wine xvfb xauth
+ libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev libebur128-dev libzip-dev nettle-dev pkg-config wine wine64 fonts-wine xvfb xauth
  x11-utils imagemagick time help2man man-db bash-completion dpkg-dev file unzip"
 
 # A root user needs no sudo, and a fresh minimal machine has none.

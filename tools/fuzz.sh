@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 out=build-fuzz
-targets="fuzz_bank fuzz_index fuzz_wave fuzz_rewrite"
+targets="fuzz_bank fuzz_index fuzz_wave fuzz_rewrite fuzz_pack"
 
 CC=clang CXX=clang++ cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXMEND_FUZZ=ON >/dev/null
 # shellcheck disable=SC2086

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tools/windeps.sh ARCH: libsndfile (with FLAC, Ogg, Vorbis, Opus and MP3 inside), libsoxr and
-# libebur128 cross-built as DLLs for the Windows programs, from Debian's source packages with Debian's
+# libebur128, and for mod packs libzip (with zlib inside) and nettle, cross-built as DLLs for the
+# Windows programs, from Debian's source packages with Debian's
 # patches and ours (tools/windeps/*.patch). ARCH is x86_64 or i686.
 #
 # The prefix lives outside the checkout, in $XDG_CACHE_HOME/voxmend/windeps/ARCH-HASH, the
@@ -24,10 +25,12 @@ case "$arch" in
 esac
 host="$arch-w64-mingw32"
 SOURCES="libogg libvorbis flac opus mpg123 lame libsndfile libsoxr libebur128"
+# The mod packs' zip and hash.
+SOURCES+=" zlib libzip nettle"
 
 # What the sources and the build need, beyond the project's own packages (libsndfile's
 # configuration runs Python).
-PACKAGES="dpkg-dev xz-utils bzip2 patch make cmake python3 gcc-mingw-w64-${arch//_/-}-posix debian-archive-keyring" \
+PACKAGES="dpkg-dev xz-utils bzip2 patch make cmake python3 m4 gcc-mingw-w64-${arch//_/-}-posix debian-archive-keyring" \
     ensure_packages >&2
 
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/voxmend/windeps"
@@ -135,9 +138,34 @@ fetch() {
     local p="$1" v dsc
     v=$(awk -v p="$p" '$1 == p { print $2 }' <<<"$versions")
     dsc="${p}_${v#*:}.dsc"
-    apt-get "${apt_opts[@]}" source --download-only --only-source "$p=$v" >"$p.log" 2>&1 || true
+    # The .dsc's name leaves out an epoch (zlib's "1:"), which apt-get needs. When the mirror has
+    # lost a version's files (a superseded security update), an earlier whole version of this
+    # release; when none is whole, the version chosen, as far as the archive has it.
+    local full file complete="" first=""
+    for full in $(apt-cache "${apt_opts[@]}" showsrc "$p" 2>/dev/null |
+        awk -v p="$p" -v v="$v" '$1 == "Package:" { on = $2 == p } on && $1 == "Version:" { x = $2
+            sub(/^[0-9]+:/, "", x); print (x == v ? 0 : 1), $2 }' | sort -u -k1,1n -k2,2Vr | cut -d' ' -f2); do
+        first="${first:-$full}"
+        dsc="${p}_${full#*:}.dsc"
+        apt-get "${apt_opts[@]}" source --download-only --only-source "$p=$full" >"$p.log" 2>&1 || true
+        complete=""
+        [ -f "$dsc" ] || continue
+        complete=1
+        for file in $(awk '/^Files:/ { on = 1; next } /^[^ ]/ { on = 0 } on { print $3 }' "$dsc"); do
+            case "$file" in *.asc) ;; *) [ -f "$file" ] || complete="" ;; esac
+        done
+        [ -n "$complete" ] && break
+    done
+    if [ -n "$complete" ] && [ "${full#*:}" != "$v" ]; then
+        echo "tools/windeps.sh: $p $v is not on the mirror; taking $p ${full#*:}" >&2
+        v="${full#*:}"
+        versions=$(awk -v p="$p" -v v="$v" '$1 == p { $2 = v } { print }' <<<"$versions")$'\n'
+    elif [ -z "$complete" ]; then
+        dsc="${p}_${v#*:}.dsc"
+        apt-get "${apt_opts[@]}" source --download-only --only-source "$p=${first:-$v}" >"$p.log" 2>&1 || true
+    fi
     [ -f "$dsc" ] || { cat "$p.log" >&2; exit 1; }
-    local file missing=""
+    local missing=""
     for file in $(awk '/^Files:/ { on = 1; next } /^[^ ]/ { on = 0 } on { print $3 }' "$dsc"); do
         case "$file" in *.asc) ;; *) [ -f "$file" ] || missing+=" $file" ;; esac
     done
@@ -226,6 +254,24 @@ CFLAGS="$CFLAGS -D_FILE_OFFSET_BITS=64 -DFLAC__NO_DLL" cmake_build libsndfile -D
 cmake_build libsoxr -DBUILD_SHARED_LIBS=ON -DWITH_OPENMP=OFF -DWITH_LSR_BINDINGS=OFF -DBUILD_EXAMPLES=OFF \
     -DBUILD_TESTS=OFF
 cmake_build libebur128 -DBUILD_SHARED_LIBS=ON -DBUILD_STATIC_LIBS=OFF -DENABLE_INTERNAL_QUEUE_H=ON
+# zlib as a static library linked into libzip's DLL alone; libzip with no compression beyond
+# deflate and no encryption, which packs do not use; nettle's hashes without its public-key half.
+# (Debian's zlib source lacks the resources of zlib's own Windows builds: its sources are
+# compiled here.)
+(cd zlib && for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate inftrees \
+    trees uncompr zutil; do "$CC" $CFLAGS -c "$f.c" -o "$f.o" || exit 1; done &&
+    "$AR" rcs libz.a ./*.o && install -D -m 644 libz.a "$prefix/lib/libz.a" &&
+    install -D -m 644 zlib.h zconf.h -t "$prefix/include/") >zlib.build.log 2>&1 ||
+    { tail -n 40 zlib.build.log >&2; exit 1; }
+cmake_build libzip -DBUILD_SHARED_LIBS=ON -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include" \
+    -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF \
+    -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_WINDOWS_CRYPTO=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
+    -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
+# Debian's patches leave nettle's generated files older than their sources, which make would
+# regenerate with autotools.
+touch nettle/aclocal.m4 nettle/configure nettle/config.h.in nettle/stamp-h.in
+configure_build nettle --enable-shared --disable-static --disable-public-key --disable-openssl \
+    --disable-documentation --disable-assembler --disable-fat
 
 # Each DLL needs only what Windows itself has.
 for dll in "$prefix"/bin/*.dll; do

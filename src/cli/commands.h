@@ -32,5 +32,10 @@ Run DeclareExtract(CLI::App* command);
 Run DeclareReplace(CLI::App* command);
 Run DeclareImport(CLI::App* command);
 Run DeclareUndo(CLI::App* command);
+// Mod packs (pack.cpp), in builds that have them.
+Run DeclarePack(CLI::App* command);
+Run DeclareShow(CLI::App* command);
+Run DeclareApply(CLI::App* command);
+Run DeclareUnapply(CLI::App* command);
 
 }  // namespace voxbank

@@ -55,6 +55,16 @@ const Command kCommands[] = {
      "Puts back the bank as it was before the last replace (BANK.bak), keeping the bank as it is now as BANK.bak: a "
      "second undo redoes",
      voxbank::DeclareUndo},
+#ifdef VOXBANK_PACKS
+    {"pack", "Writes the sounds of BANK that differ from ORIGINAL as a mod pack: one small file others check, apply and take off",
+     voxbank::DeclarePack},
+    {"show", "Checks a mod pack and lists its name, its base bank and its sounds", voxbank::DeclareShow},
+    {"apply",
+     "Applies mod packs to any bank whose sounds they replace are the right ones, in one rewrite; the old bank is kept "
+     "as BANK.bak",
+     voxbank::DeclareApply},
+    {"unapply", "Takes a mod pack off the bank, putting back its sounds from the original bank", voxbank::DeclareUnapply},
+#endif
 };
 
 // Every parse error is a usage error; help and version are not errors at all.
@@ -117,7 +127,7 @@ int main(int argc, char** argv)
 #ifdef _WIN32
     ConsoleInUtf8();
 #endif
-    CLI::App app{"Lists, checks, extracts, replaces and imports the sounds of Tarn sound banks, and undoes a replace.", "voxbank"};
+    CLI::App app{"Lists, checks, extracts, replaces and imports the sounds of Tarn sound banks, undoes a replace, and makes and applies mod packs.", "voxbank"};
     app.set_version_flag("--version", "voxbank " VOXMEND_VERSION);
     app.require_subcommand(1);
     app.footer("Exit status: 0 done, 1 the work failed and nothing was changed, 2 usage error.\n"

@@ -77,9 +77,12 @@ void CloseBank()
     Forget();
 }
 
-void CorrectDirectory(const std::vector<vox::Entry>& entries)
+void CorrectDirectory(const vox::Bank& rewritten)
 {
+    const std::vector<vox::Entry>& entries = rewritten.entries;
     sfx.bank.entries.assign(entries.begin(), entries.begin() + sfx.bank.entries.size());
+    // A sound is only read where it lies within the file: the size must follow the directory.
+    sfx.bank.fileSize = rewritten.fileSize;
 }
 
 std::string SoundFileName(long l)

@@ -24,8 +24,8 @@ const OpenBank& Opened();
 void Loadsfx(const char* path, const char* name);
 // The browser found no bank under the name double-clicked: none is open any more.
 void CloseBank();
-// The directory the open bank has after a rewrite.
-void CorrectDirectory(const std::vector<vox::Entry>& entries);
+// The directory and size the open bank has after a rewrite.
+void CorrectDirectory(const vox::Bank& rewritten);
 // The name voxbank extract gives sound l of the open bank.
 std::string SoundFileName(long l);
 // Whether the file still holds the header and directory the open bank was loaded with.

@@ -163,7 +163,7 @@ BOOL RewriteOpenBank(const std::vector<vox::Replacement>& replacements, const vo
         ReportRewriteFailure(result);
         return FALSE;
     }
-    CorrectDirectory(result.bank.entries);
+    CorrectDirectory(result.bank);
     if (result.backupKept) {
         sOlderBackups.erase(szBankPath);
         return TRUE;

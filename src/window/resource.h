@@ -19,6 +19,8 @@
 #define IDM_SAVEALL 204
 #define IDM_REPLACECONVERT 205
 #define IDM_REPLACEFOLDER 206
+#define IDM_MAKEPACK 207
+#define IDM_APPLYPACK 208
 
 // The Replace dialog's template (named REPLACEBOX in the script) and its controls. REPLACE and
 // CANCEL are the dialog's OK and Cancel, so Enter and Escape reach them.

@@ -16,6 +16,10 @@
 #include "window/browser.h"
 #include "window/conversion.h"
 #include "window/messages.h"
+#ifdef VOXMEND_PACKS
+#include "pack/pack.h"
+#include "window/modpack.h"
+#endif
 #include "window/openbank.h"
 #include "window/replacedialog.h"
 
@@ -66,6 +70,10 @@ void SoundMenu(LPARAM at)
     AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuA(menu, MF_STRING, IDM_SAVEALL, "Save All as WAVE...");
     AppendMenuA(menu, MF_STRING, IDM_REPLACEFOLDER, "Replace from Folder...");
+#ifdef VOXMEND_PACKS
+    AppendMenuA(menu, MF_STRING, IDM_MAKEPACK, "Make Mod Pack...");
+    AppendMenuA(menu, MF_STRING, IDM_APPLYPACK, "Apply Mod Pack...");
+#endif
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwndApp, NULL);
     DestroyMenu(menu);
 }
@@ -273,6 +281,12 @@ void DropFiles(HDROP drop)
     }
     HWND target = ChildWindowFromPointEx(hwndApp, pt, CWP_SKIPINVISIBLE);
     ClientToScreen(hwndApp, &pt);
+#ifdef VOXMEND_PACKS
+    if (target == hwndDisplay && HasExtension(path, vox::kPackExtension)) {
+        ApplyModPackFile(path);
+        return;
+    }
+#endif
     if (target == hwndDisplay && (HasExtension(path, ".wav") || IsAudioFileName(path))) {
         long line = LineAt(pt);
         if (line < 0 || !Opened().bValidFile) {

@@ -9,6 +9,9 @@
 #include "window/playback.h"
 #include "window/replacedialog.h"
 #include "window/replacefolder.h"
+#ifdef VOXMEND_PACKS
+#include "window/modpack.h"
+#endif
 #include "window/soundfiles.h"
 #include "window/undoreplace.h"
 
@@ -142,6 +145,14 @@ static void Command(WORD id, WORD code, char* szBuffer, size_t size)
     case IDM_REPLACEFOLDER:
         ReplaceFromFolder();
         break;
+#ifdef VOXMEND_PACKS
+    case IDM_MAKEPACK:
+        MakeModPack();
+        break;
+    case IDM_APPLYPACK:
+        ApplyModPack();
+        break;
+#endif
     }
 }
 

@@ -28,9 +28,16 @@ BOOL CopyBounded(char* dst, size_t size, const char* src)
 // listed.
 BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save, const std::string& moreFilters, DWORD filterIndex)
 {
-    static const char wave[] = "Wave Sound Files (*.WAV)\0*.wav\0", all[] = "All Files (*.*)\0*.*\0";
+    static const char wave[] = "Wave Sound Files (*.WAV)\0*.wav\0";
+    return FileDialog(path, size, flags, save, std::string(wave, sizeof wave - 1) + moreFilters, "wav", filterIndex);
+}
+
+BOOL FileDialog(char* path, DWORD size, DWORD flags, BOOL save, const std::string& filters, const char* defExt,
+                DWORD filterIndex)
+{
+    static const char all[] = "All Files (*.*)\0*.*\0";
     // the pairs end with an empty string
-    const std::string filter = std::string(wave, sizeof wave - 1) + moreFilters + std::string(all, sizeof all);
+    const std::string filter = filters + std::string(all, sizeof all);
     OPENFILENAMEA ofn;
     memset(&ofn, 0, sizeof ofn);
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
@@ -40,7 +47,7 @@ BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save, const std::s
     ofn.lpstrFile = path;
     ofn.nMaxFile = size;
     ofn.Flags = flags;
-    ofn.lpstrDefExt = "wav";
+    ofn.lpstrDefExt = defExt;
     const std::string cwd = CurrentDir();
     BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!cwd.empty())

@@ -40,6 +40,10 @@ BOOL SelectedSound(long* number);
 // 1, is the one shown first (0: the first).
 BOOL WaveFileDialog(char* path, DWORD size, DWORD flags, BOOL save, const std::string& moreFilters = "",
                     DWORD filterIndex = 0);
+// The same for any kind of file: filters (pairs of description and pattern) come before all
+// files', defExt is added to a name typed without one.
+BOOL FileDialog(char* path, DWORD size, DWORD flags, BOOL save, const std::string& filters, const char* defExt,
+                DWORD filterIndex = 0);
 // Work under way, told in the path line at once.
 void ShowInPathLine(const char* text);
 // Work under way with the part of it done, told in the path line at most at the screen's pace:

@@ -123,7 +123,7 @@ check "the manual page documents every command" documents "$root/bin/voxbank" "$
 check "the README is installed" same "$(cat README.md)" "$(cat "$root/share/doc/voxbank/README.md")"
 
 mkdir -p "$work/files/sub" "$work/files/with space"
-(cd "$work/files" && touch A.SFX b.qsb c.Sfx d.txt e.wav F.WAV g.flac "h i.wav")
+(cd "$work/files" && touch A.SFX b.qsb c.Sfx d.txt e.wav F.WAV g.flac "h i.wav" j.voxpack)
 check "a command completes" completes "voxbank ex" extract
 check "every command is offered" completes "voxbank " $(commands_of "$root/bin/voxbank")
 check "options complete" completes "voxbank extract A.SFX --f" --force
@@ -137,6 +137,8 @@ check "nothing for a SOUND" completes "voxbank extract A.SFX "
 check "only folders complete for import's DIR" completes "voxbank import A.SFX " sub "with space"
 check "--convert completes" completes "voxbank import A.SFX sub --con" --convert
 check "--match-loudness completes" completes "voxbank replace A.SFX 0=e.wav --match" --match-loudness
+check "packs complete after the bank of apply" completes "voxbank apply A.SFX " j.voxpack sub "with space"
+check "banks complete for unapply's --from" completes "voxbank unapply A.SFX j.voxpack --from " A.SFX b.qsb c.Sfx sub "with space"
 
 # The Debian package.
 deb="dist/voxbank_${version}_$(dpkg --print-architecture).deb"
@@ -162,11 +164,11 @@ for kind in "${kinds[@]}"; do
     libs=()
     prefix=$(sed -n 's/^VOXMEND_WINDEPS:PATH=//p' "$(builds_of "$arch")/CMakeCache.txt")
     if [ -f "$prefix/.done" ]; then
-        libs=("$name/libsndfile-1.dll" "$name/libsoxr.dll" "$name/libebur128.dll")
+        libs=("$name/libsndfile-1.dll" "$name/libsoxr.dll" "$name/libebur128.dll" "$name/libzip.dll" "$name/libnettle-8.dll")
         while read -r package built; do
             libs+=("$name/licenses/${package}_$built.txt")
         done <"$prefix/versions"
-        for dll in libsndfile-1.dll libsoxr.dll libebur128.dll; do
+        for dll in libsndfile-1.dll libsoxr.dll libebur128.dll libzip.dll libnettle-8.dll; do
             check "$name.zip: $dll needs no DLL that Windows lacks" windows_only "$zip" "$name/$dll"
         done
     fi

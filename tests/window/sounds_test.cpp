@@ -58,8 +58,12 @@ TEST_F(AppTest, TheSoundMenuOpensOnARightClickOnASound)
     RunScript({takeMenu});
     rightClick();
     EXPECT_TRUE(ScriptDone());
-    EXPECT_EQ(items, (Strings{"Play", "Replace...", "Replace and Convert...", "Save as WAVE...", "-", "Save All as WAVE...",
-                              "Replace from Folder..."}));
+    Strings expected = {"Play", "Replace...", "Replace and Convert...", "Save as WAVE...", "-", "Save All as WAVE...",
+                        "Replace from Folder..."};
+#ifdef VOXMEND_PACKS
+    expected.insert(expected.end(), {"Make Mod Pack...", "Apply Mod Pack..."});
+#endif
+    EXPECT_EQ(items, expected);
     EXPECT_EQ(SendMessageA(hwndDisplay, LB_GETCURSEL, 0, 0), 2);
 }
 

@@ -48,11 +48,13 @@ _voxbank_files()
     COMPREPLY=("${keep[@]}")
 }
 
-# Completes $cur as a value the help names $1: BANK, DIR, SOUND=FILE, FILE; nothing for others.
+# Completes $cur as a value the help names $1: BANK, ORIGINAL, PACK, DIR, SOUND=FILE, FILE; nothing
+# for others.
 _voxbank_value()
 {
     case $1 in
-    BANK*) _voxbank_files sfx qsb ;;
+    BANK* | ORIGINAL*) _voxbank_files sfx qsb ;;
+    PACK*) _voxbank_files voxpack ;;
     DIR* | FOLDER*) _filedir -d ;;
     *=FILE*)
         # Only the file after the "=": readline takes the "=" as the end of a word.
