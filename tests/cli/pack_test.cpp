@@ -352,8 +352,9 @@ TEST_F(Packs, HostilePacksAreRefusedAndChangeNothing)
         EXPECT_EQ(o.status, 1) << c.what;
         EXPECT_EQ(o.err.rfind("voxbank: " + Path("bad.voxpack") + ": " + c.err, 0), 0u) << c.what << "\n" << o.err;
         ExpectUntouched("T.SFX", before);
-        if (std::string(c.what) != "sound 9999")  // a number past this bank's end, not past every bank's
+        if (std::string(c.what) != "sound 9999") {  // a number past this bank's end, not past every bank's
             EXPECT_EQ(RunVoxbank({"show", Path("bad.voxpack")}).status, 1) << c.what;
+        }
     }
     // the good pack, for contrast, goes in
     EXPECT_EQ(RunVoxbank({"apply", bank, Path("a.voxpack")}).status, 0);
