@@ -5,20 +5,7 @@
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 
-function(run)
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${ARGN}: exit status ${status}\n${out}\n${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-endfunction()
-
-function(same a b why)
-  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files ${a} ${b} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE differs)
-  if(differs)
-    message(FATAL_ERROR "${why}")
-  endif()
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/steps.cmake")
 
 run(${EMULATOR} "${MKDEMO}" .)
 foreach(bank ORIG T)
