@@ -118,9 +118,7 @@ struct Measure {
             default:
                 ints.resize(count);
                 for (size_t i = 0; i < count; i++, p += f.bits / 8)
-                    ints[i] = (int32_t)(f.bits == 24 ? (uint32_t)p[0] << 8 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 24
-                                                     : (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 |
-                                                           (uint32_t)p[3] << 24);
+                    ints[i] = Sample32At(p, f.bits / 8);
                 NotePeaks(ints.data(), n, 2147483648.0);
                 ebur128_add_frames_int(st.get(), ints.data(), n);
                 break;

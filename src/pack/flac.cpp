@@ -5,6 +5,8 @@
 
 #include <sndfile.h>
 
+#include "engine/samples.h"
+
 namespace vox {
 
 namespace {
@@ -70,16 +72,6 @@ int SubformatFor(uint16_t bits)
 
 const size_t kFrames = 8192;  // frames per piece
 
-// libsndfile's ints are left-justified; 8-bit WAVE data is unsigned.
-int32_t SampleAt(const uint8_t* p, unsigned bits)
-{
-    switch (bits) {
-    case 8: return (int32_t)((uint32_t)(uint8_t)(p[0] ^ 0x80) << 24);
-    case 16: return (int32_t)((uint32_t)p[0] << 16 | (uint32_t)p[1] << 24);
-    default: return (int32_t)((uint32_t)p[0] << 8 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 24);
-    }
-}
-
 void PutSample(int32_t v, unsigned bits, uint8_t* p)
 {
     uint32_t u = (uint32_t)v;
@@ -116,7 +108,7 @@ std::vector<uint8_t> EncodeFlac(const Format& f, const std::vector<uint8_t>& byt
         piece.resize(n * f.channels);
         const uint8_t* p = bytes.data() + done * frameBytes;
         for (size_t i = 0; i < piece.size(); i++, p += sampleBytes)
-            piece[i] = SampleAt(p, f.bits);
+            piece[i] = Sample32At(p, f.bits / 8u);
         ok = sf_writef_int(file, piece.data(), (sf_count_t)n) == (sf_count_t)n;
         done += n;
     }
