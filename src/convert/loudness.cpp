@@ -1,6 +1,7 @@
 #include "convert/loudness.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
@@ -21,6 +22,24 @@ namespace {
 
 const size_t kPieceFrames = 16384;
 const size_t kContextFrames = 64;
+// Below these a second thread costs more than it saves.
+const size_t kBlocksForTwo = 8;
+const size_t kSamplesForTwo = 1 << 16;
+
+// Runs first in a thread of its own and second in this one, when both is true; otherwise
+// both here, one after the other.
+template <typename First, typename Second>
+void BesideThisThread(bool both, First first, Second second)
+{
+    if (!both) {
+        first();
+        second();
+        return;
+    }
+    std::thread beside(first);
+    second();
+    beside.join();
+}
 
 bool Measurable(const Format& f)
 {
@@ -275,41 +294,87 @@ double TruePeakAbove(const Sound& s, const Loudness& measured, double line)
             bounds.emplace_back(bound, b);
     }
     std::sort(bounds.begin(), bounds.end(), std::greater<>());
-    Measure m(f, true, false);
+    // Two workers take the blocks in that order, each with a measure of its own, and share the
+    // largest peak found: whatever the order they finish in, a block left unmeasured has a bound
+    // below the final result, so the result is the same.
     const std::vector<uint8_t> silence(context, f.bits == 8 ? 0x80 : 0);
+    std::atomic<size_t> next{0};
+    std::mutex found;
     double most = 0;
-    for (const auto& [bound, b] : bounds) {
-        if (bound <= std::max(most, floor))
-            break;
-        const size_t from = b * block;
-        m.Add(b > 0 ? &s.bytes[from - context] : silence.data(), context);
-        most = std::max(most, m.Add(&s.bytes[from], std::min(block, s.bytes.size() - from)));
-    }
+    auto work = [&] {
+        Measure m(f, true, false);
+        for (size_t i; (i = next++) < bounds.size();) {
+            const auto [bound, b] = bounds[i];
+            {
+                std::lock_guard<std::mutex> hold(found);
+                if (bound <= std::max(most, floor))
+                    return;
+            }
+            const size_t from = b * block;
+            m.Add(b > 0 ? &s.bytes[from - context] : silence.data(), context);
+            const double peak = m.Add(&s.bytes[from], std::min(block, s.bytes.size() - from));
+            std::lock_guard<std::mutex> hold(found);
+            most = std::max(most, peak);
+        }
+    };
+    BesideThisThread(bounds.size() >= kBlocksForTwo, work, work);
     return ToDb(most);
 }
+
+namespace {
+
+// Samples of one width times a gain, rounded to nearest, dithered when asked; a loop per width,
+// so that the one run for every sample has no choice left in it.
+template <unsigned Width>
+void GainRun(uint8_t* p, size_t samples, double scale, bool dither, uint32_t state)
+{
+    const double full = std::ldexp(1.0, 8 * (int)Width - 1);
+    double eight[256];  // at 8 bits, every sample's product once
+    if (Width == 1)
+        for (int v = 0; v < 256; v++)
+            eight[v] = (v - 128) / 128.0 * scale + 0.5;
+    for (size_t i = 0; i < samples; i++, p += Width) {
+        double x;
+        if (Width == 1)
+            x = eight[*p];
+        else if (Width == 2)
+            x = (int16_t)(p[0] | p[1] << 8) / 32768.0 * scale + 0.5;
+        else
+            x = SampleAt(p, Width) * scale + 0.5;
+        if (dither)
+            x += TpdfDither(&state);
+        // rounded to nearest by flooring x + 0.5, a conversion that needs no call
+        x = std::clamp(x, -full, full - 0.5);
+        int64_t q = (int64_t)x;
+        q -= (double)q > x;
+        if (Width == 1)
+            q += 128;
+        for (unsigned b = 0; b < Width; b++)
+            p[b] = (uint8_t)((uint64_t)q >> (8 * b));
+    }
+}
+
+}  // namespace
 
 void ApplyGain(Sound* sound, double dB)
 {
     const Format& f = sound->format;
     const unsigned width = f.bits / 8;
-    const double full = std::ldexp(1.0, (int)f.bits - 1), gain = std::pow(10.0, dB / 20);
+    const double scale = std::ldexp(1.0, (int)f.bits - 1) * std::pow(10.0, dB / 20);
     const bool dither = f.bits <= 16;
-    uint32_t state = 0x9E3779B9u;
-    std::vector<uint8_t>& bytes = sound->bytes;
-    const double scale = full * gain;
-    for (size_t i = 0; i + width <= bytes.size(); i += width) {
-        const double sample = width == 1 ? (bytes[i] - 128) / 128.0
-                              : width == 2 ? (int16_t)(bytes[i] | bytes[i + 1] << 8) / 32768.0
-                                           : SampleAt(&bytes[i], width);
-        // rounded to nearest by flooring x + 0.5, a conversion that needs no call
-        const double x = std::clamp(sample * scale + (dither ? TpdfDither(&state) : 0.0) + 0.5, -full, full - 0.5);
-        int64_t q = (int64_t)x;
-        q -= (double)q > x;
-        if (width == 1)
-            q += 128;
-        for (unsigned b = 0; b < width; b++)
-            bytes[i + b] = (uint8_t)((uint64_t)q >> (8 * b));
-    }
+    const size_t samples = sound->bytes.size() / width, half = samples / 2;
+    // The two halves at once, each with a dither sequence of its own, the same at every run.
+    auto run = [&](size_t from, size_t count, uint32_t state) {
+        uint8_t* p = sound->bytes.data() + from * width;
+        switch (width) {
+        case 1: GainRun<1>(p, count, scale, dither, state); break;
+        case 2: GainRun<2>(p, count, scale, dither, state); break;
+        case 3: GainRun<3>(p, count, scale, dither, state); break;
+        default: GainRun<4>(p, count, scale, dither, state); break;
+        }
+    };
+    BesideThisThread(samples >= kSamplesForTwo, [&] { run(0, half, 0x9E3779B9u); },
+                     [&] { run(half, samples - half, 0x7F4A7C15u); });
 }
 
 LoudnessMatch MatchLoudness(Sound* sound, std::optional<double> target, bool toOldSound, const Loudness* measured)

@@ -34,16 +34,13 @@ private:
 };
 
 // Triangular dither of less than a step each way, from a generator state the caller keeps: the
-// same at every run. Inline: it is called for every sample.
+// same at every run. One step of the generator gives both halves of the triangle, 16 bits each,
+// which is finer than any step it dithers. Inline: it is called for every sample.
 inline double TpdfDither(uint32_t* state)
 {
-    auto uniform = [state] {
-        uint32_t& s = *state;
-        s ^= s << 13, s ^= s >> 17, s ^= s << 5;
-        return s / 4294967296.0;
-    };
-    const double a = uniform();
-    return a + uniform() - 1.0;
+    uint32_t& s = *state;
+    s ^= s << 13, s ^= s >> 17, s ^= s << 5;
+    return (double)((s & 0xFFFFu) + (s >> 16)) / 65536.0 - 1.0;
 }
 
 // The PCM format a sound of these is stored in.

@@ -159,6 +159,10 @@ TEST(Loudness, TruePeakWhereItMayPassALineIsTheWholeSounds)
         {"8-bit, a burst in the last block, short of a whole one", Tone(11025, 1, 8, 0.45, Frames(11025, -30, [](long n, unsigned) {
              return n >= 4940 && n < 4950 ? Quarter(n, 0.9) : NAN;
          }))},
+        // every block near the line, so that both workers measure many, the loudest far in
+        {"a loud tone throughout, the loudest burst late", Tone(22050, 1, 16, 2, Frames(22050, -60, [](long n, unsigned) {
+             return n >= 40000 && n < 40040 ? Quarter(n, 0.7) : 0.4 * std::sin(0.3 * (double)n);
+         }))},
         {"24-bit at 96 kHz, interpolated twice over", Tone(96000, 1, 24, 0.1, Frames(96000, -50, [=](long n, unsigned) {
              return n == 3 * edge - 1 || n == 3 * edge ? 0.5 : NAN;
          }))},
