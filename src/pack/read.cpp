@@ -4,7 +4,9 @@
 #include <cctype>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include <zip.h>
 
@@ -147,6 +149,60 @@ PackProblem CheckSounds(const Pack& pack, const std::map<std::string, zip_uint64
     return {};
 }
 
+// Every sound of the pack inflated and decoded, checked against its hash, by two workers: the
+// entries are taken in order, one inflated at a time (the zip is read by one), and decoded side
+// by side. The problem told is the first sound's that has one, as one worker would find it.
+PackProblem DecodeSounds(zip_t* zip, std::map<std::string, zip_uint64_t>& entries, std::vector<PackSound>* sounds,
+                         const PackProgress& progress)
+{
+    const size_t count = sounds->size();
+    std::vector<PackProblem> problems(count);
+    std::mutex reading;
+    size_t next = 0, done = 0;
+    bool failed = false;
+    auto work = [&](bool tells) {
+        std::vector<uint8_t> bytes;
+        for (;;) {
+            size_t i;
+            PackProblem p;
+            if (tells && progress) {
+                std::unique_lock<std::mutex> hold(reading);
+                const size_t now = done;
+                hold.unlock();
+                progress(now, count);
+            }
+            {
+                std::lock_guard<std::mutex> hold(reading);
+                if (failed || next == count)
+                    return;
+                i = next++;
+                PackSound& s = (*sounds)[i];
+                // FLAC never needs more than the samples and its frames' headers; a WAVE file its chunks.
+                const uint64_t limit = (uint64_t)s.now.format.length + kWaveHeaderRoom + (uint64_t)s.now.format.length / 8;
+                p = Inflate(zip, entries[s.entry], s.entry, limit, &bytes);
+            }
+            if (!p)
+                p = Decode(bytes, &(*sounds)[i]);
+            std::lock_guard<std::mutex> hold(reading);
+            if (p) {
+                p.sound = (*sounds)[i].number;
+                problems[i] = p;
+                failed = true;
+            }
+            done++;
+        }
+    };
+    std::thread beside(work, false);
+    work(true);
+    beside.join();
+    for (const PackProblem& p : problems)
+        if (p)
+            return p;
+    if (progress)
+        progress(count, count);
+    return {};
+}
+
 }  // namespace
 
 ReadPack ReadPackBytes(const uint8_t* data, size_t size, bool listOnly, const PackProgress& progress)
@@ -190,22 +246,8 @@ ReadPack ReadPackBytes(const uint8_t* data, size_t size, bool listOnly, const Pa
     if (listOnly)
         return r;
 
-    for (size_t i = 0; i < r.pack.sounds.size(); i++) {
-        PackSound& s = r.pack.sounds[i];
-        if (progress)
-            progress(i, r.pack.sounds.size());
-        // FLAC never needs more than the samples and its frames' headers; a WAVE file its chunks.
-        const uint64_t limit = (uint64_t)s.now.format.length + kWaveHeaderRoom + (uint64_t)s.now.format.length / 8;
-        PackProblem p = Inflate(zip.get(), entries[s.entry], s.entry, limit, &bytes);
-        if (!p)
-            p = Decode(bytes, &s);
-        if (p) {
-            p.sound = s.number;
-            return fail(p);
-        }
-    }
-    if (progress)
-        progress(r.pack.sounds.size(), r.pack.sounds.size());
+    if (PackProblem p = DecodeSounds(zip.get(), entries, &r.pack.sounds, progress))
+        return fail(p);
     return r;
 }
 
