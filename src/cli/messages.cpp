@@ -42,6 +42,7 @@ std::string BankMessage(vox::BankError e, const std::string& bank)
     case vox::BankError::SwapRefused:
         return bank + ": the file system refused to exchange it with " + vox::BackupPathFor(bank) +
                "; both are as they were";
+    case vox::BankError::Abandoned: return bank + ": the rewrite was called off before the swap" + unchanged;
     }
     return bank + ": unknown error";
 }

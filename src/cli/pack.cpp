@@ -1,6 +1,8 @@
 // voxbank pack, show, apply and unapply: mod packs made from a modded bank and its original,
 // listed, applied to any bank whose sounds they replace are the right ones, and taken off.
 #include <cstdio>
+#include <future>
+#include <memory>
 
 #include <CLI/CLI.hpp>
 
@@ -127,16 +129,24 @@ Status Show(const ShowOptions& o)
     return kOk;
 }
 
-Status Apply(const ApplyOptions& o)
+namespace {
+
+// One try at applying the packs: plan, then refuse, or rewrite and tell. With quick, the bank's
+// sounds the plan can take by their format and length are hashed beside the rewrite, which goes
+// ahead only when they hold; false when they do not, or when the plan finds a conflict, which
+// only every sound's bytes can tell in full: nothing was changed or told, and an exact try follows.
+bool TryApply(const ApplyOptions& o, const std::vector<vox::Pack>& packs, bool quick)
 {
-    std::vector<vox::Pack> packs;
-    for (const std::string& path : o.packs)
-        packs.push_back(LoadPack(path));
     std::vector<const vox::Pack*> pointers;
     for (const vox::Pack& p : packs)
         pointers.push_back(&p);
     LoadedBank b = LoadBank(o.bank);
-    vox::ApplyPlan plan = vox::PlanApply(pointers, b.bank, *b.file, o.force);
+    std::vector<vox::Unhashed> unhashed;
+    vox::ApplyPlan plan = vox::PlanApply(pointers, b.bank, *b.file, o.force, quick ? &unhashed : nullptr);
+    if (quick && plan.conflicts > 0)
+        return false;
+    if (plan.replacements.empty() && !unhashed.empty() && !vox::HashesHold(unhashed, b.bank, *b.file))
+        return false;
     b.file.reset();  // on Windows an open handle would keep the new bank from taking the name
     if (plan.problem)
         Fail(o.packs[plan.problemPack] + ": " + PackProblemText(plan.problem) + " (" + o.bank + "); nothing was changed");
@@ -161,15 +171,29 @@ Status Apply(const ApplyOptions& o)
     if (plan.conflicts > 0 && !o.force)
         Fail(o.bank + ": " + std::to_string(plan.conflicts) + " conflict" + (plan.conflicts == 1 ? "" : "s") +
              "; nothing was changed (--force replaces anyway)");
-    for (const vox::PlannedSound& p : plan.sounds)
-        if (p.standing == vox::Standing::Applied)
-            printf("%s: %s: already applied (%s)\n", o.bank.c_str(), SoundLabel(b, soundOf(p).number).c_str(),
-                   o.packs[p.pack].c_str());
+    auto tellApplied = [&] {
+        for (const vox::PlannedSound& p : plan.sounds)
+            if (p.standing == vox::Standing::Applied)
+                printf("%s: %s: already applied (%s)\n", o.bank.c_str(), SoundLabel(b, soundOf(p).number).c_str(),
+                       o.packs[p.pack].c_str());
+    };
     if (plan.replacements.empty()) {
+        tellApplied();
         printf("%s: nothing to do\n", o.bank.c_str());
-        return kOk;
+        return true;
     }
-    RewriteOrFail(b, plan.replacements, o.noBackup, "applying");
+    vox::LastCheck lastCheck;
+    std::future<bool> holding;
+    if (!unhashed.empty()) {
+        holding = std::async(std::launch::async, [&] {
+            std::unique_ptr<vox::Source> file = vox::Disk().Open(b.path);
+            return file && vox::HashesHold(unhashed, b.bank, *file);
+        });
+        lastCheck = [&holding] { return holding.get(); };
+    }
+    if (RewriteOrFail(b, plan.replacements, o.noBackup, "applying", lastCheck).error == vox::BankError::Abandoned)
+        return false;
+    tellApplied();
     std::vector<bool> told(b.bank.entries.size());
     for (const vox::PlannedSound& p : plan.sounds) {
         const vox::PackSound& s = soundOf(p);
@@ -179,6 +203,18 @@ Status Apply(const ApplyOptions& o)
         printf("%s: %s: %s from %s\n", o.bank.c_str(), SoundLabel(b, s.number).c_str(), FactsText(s.now).c_str(),
                o.packs[p.pack].c_str());
     }
+    return true;
+}
+
+}  // namespace
+
+Status Apply(const ApplyOptions& o)
+{
+    std::vector<vox::Pack> packs;
+    for (const std::string& path : o.packs)
+        packs.push_back(LoadPack(path));
+    if (!TryApply(o, packs, true))
+        TryApply(o, packs, false);
     return kOk;
 }
 

@@ -83,6 +83,7 @@ enum class BankError {
     NoBackup,       // there is no backup beside the bank to put back
     BadBackup,      // the backup is not a bank that can be put back
     SwapRefused,    // the bank and its backup cannot change places
+    Abandoned,      // the caller's last check before the swap said no: the bank is untouched
 };
 
 // Reads the header and directory. Short when the file ends before either.

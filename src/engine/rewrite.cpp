@@ -143,7 +143,7 @@ std::vector<Entry> CorrectedDirectory(const std::vector<Entry>& entries, const s
 
 RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loaded,
                       std::vector<Replacement> replacements, Backup backup, size_t pieceSize,
-                      const Progress& progress)
+                      const Progress& progress, const LastCheck& lastCheck)
 {
     RewriteResult result;
     result.newPath = FolderOf(bankPath) + kNewBankName;
@@ -190,6 +190,8 @@ RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loa
         e = BankError::Write;
     sink.reset();
     old.reset();
+    if (e == BankError::Ok && lastCheck && !lastCheck())
+        e = BankError::Abandoned;
     if (e != BankError::Ok) {
         files.Remove(result.newPath);
         return fail(e);

@@ -42,13 +42,17 @@ struct RewriteResult {
 // The loaded directory with the replacements' lengths and formats, and every later offset moved.
 std::vector<Entry> CorrectedDirectory(const std::vector<Entry>& entries, const std::vector<Replacement>& replacements);
 
+// Asked once new.sfx is whole and flushed, just before the swap: whether it may go ahead. It
+// lets a check that runs beside the rewrite have the last word.
+using LastCheck = std::function<bool()>;
+
 // Writes new.sfx beside bankPath from the bank on disk, which must still hold the directory
 // that was loaded, streaming through one buffer of pieceSize bytes; flushes it and puts it in
 // the bank's place in one step, the old bank becoming the backup when asked and the file
-// system allows it (else it is deleted, and backupKept says so). On any failure before that
-// the bank is untouched and no new.sfx is left.
+// system allows it (else it is deleted, and backupKept says so). On any failure before that,
+// a last check that says no included (Abandoned), the bank is untouched and no new.sfx is left.
 RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loaded,
                       std::vector<Replacement> replacements, Backup backup, size_t pieceSize,
-                      const Progress& progress = {});
+                      const Progress& progress = {}, const LastCheck& lastCheck = {});
 
 }  // namespace vox

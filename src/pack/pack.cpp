@@ -15,13 +15,15 @@
 
 namespace vox {
 
+bool SameShape(const Entry& x, const Entry& y)
+{
+    return x.length == y.length && x.format == y.format && x.channels == y.channels && x.rate == y.rate &&
+           x.avgBytes == y.avgBytes && x.blockAlign == y.blockAlign && x.bits == y.bits && x.extra == y.extra;
+}
+
 bool operator==(const SoundFacts& a, const SoundFacts& b)
 {
-    const Entry& x = a.format;
-    const Entry& y = b.format;
-    return x.length == y.length && x.format == y.format && x.channels == y.channels && x.rate == y.rate &&
-           x.avgBytes == y.avgBytes && x.blockAlign == y.blockAlign && x.bits == y.bits && x.extra == y.extra &&
-           a.sha256 == b.sha256;
+    return SameShape(a.format, b.format) && a.sha256 == b.sha256;
 }
 
 namespace {

@@ -26,6 +26,8 @@ struct SoundFacts {
     Entry format;  // the format fields and length; the offset is not a sound's own and stays 0
     std::string sha256;  // lower-case hex of its bytes
 };
+// The same whole format and length; the offset aside.
+bool SameShape(const Entry& x, const Entry& y);
 bool operator==(const SoundFacts& a, const SoundFacts& b);
 inline bool operator!=(const SoundFacts& a, const SoundFacts& b) { return !(a == b); }
 SoundFacts FactsOf(const Entry& e, const uint8_t* bytes);
@@ -150,10 +152,23 @@ struct ApplyPlan {
     size_t conflicts = 0;
     std::vector<Replacement> replacements;  // what the rewrite is to do, when it may
 };
+// A sound of the bank a plan took by its format and length alone, and the hash it must have for
+// the plan to hold.
+struct Unhashed {
+    size_t sound = 0;
+    std::string sha256;
+};
+
 // What applying these packs (each read in full) to the bank would do: every sound's standing,
 // every overlap, and the rewrite's replacements when there is neither a conflict (unless force)
 // nor an overlap. The replacements point into the packs.
-ApplyPlan PlanApply(const std::vector<const Pack*>& packs, const Bank& bank, Source& bankFile, bool force);
+// With unhashed given, a sound whose format and length are those of the pack's base or of its
+// new sound, and not both, is taken for it without reading its bytes, and listed there: the plan
+// holds only when HashesHold, which may run beside the rewrite, as its last check.
+ApplyPlan PlanApply(const std::vector<const Pack*>& packs, const Bank& bank, Source& bankFile, bool force,
+                    std::vector<Unhashed>* unhashed = nullptr);
+// Whether each of those sounds, read from the bank file, has the hash it was taken for.
+bool HashesHold(const std::vector<Unhashed>& unhashed, const Bank& bank, Source& bankFile);
 
 // How a bank's sound stands against a pack being taken off.
 enum class Removal {

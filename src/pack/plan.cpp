@@ -1,5 +1,6 @@
 // What applying or taking off packs would do to a bank, decided before anything is written.
 #include <map>
+#include <optional>
 
 #include "pack/pack.h"
 
@@ -39,7 +40,33 @@ private:
 
 }  // namespace
 
-ApplyPlan PlanApply(const std::vector<const Pack*>& packs, const Bank& bank, Source& bankFile, bool force)
+namespace {
+
+// A sound's standing from its format and length alone, when they tell: the hash it must then
+// have, or none when only the bytes can tell.
+std::optional<std::pair<Standing, std::string>> StandingByShape(const Entry& held, const PackSound& s)
+{
+    const bool base = SameShape(held, s.base.format), now = SameShape(held, s.now.format);
+    if (base == now)
+        return base ? std::nullopt : std::optional(std::pair(Standing::Conflict, std::string()));
+    return std::pair(base ? Standing::Base : Standing::Applied, base ? s.base.sha256 : s.now.sha256);
+}
+
+}  // namespace
+
+bool HashesHold(const std::vector<Unhashed>& unhashed, const Bank& bank, Source& bankFile)
+{
+    BankFacts facts(bank, bankFile);
+    for (const Unhashed& u : unhashed) {
+        const SoundFacts* held = u.sound < bank.entries.size() ? facts.Of(u.sound) : nullptr;
+        if (!held || held->sha256 != u.sha256)
+            return false;
+    }
+    return true;
+}
+
+ApplyPlan PlanApply(const std::vector<const Pack*>& packs, const Bank& bank, Source& bankFile, bool force,
+                    std::vector<Unhashed>* unhashed)
 {
     ApplyPlan plan;
     for (size_t p = 0; p < packs.size(); p++)
@@ -56,8 +83,15 @@ ApplyPlan PlanApply(const std::vector<const Pack*>& packs, const Bank& bank, Sou
         for (size_t i = 0; i < packs[p]->sounds.size(); i++) {
             const PackSound& s = packs[p]->sounds[i];
             PlannedSound planned{p, i, Standing::Conflict};
-            const SoundFacts* held = facts.Of(s.number);
-            if (!held)
+            const Entry& e = bank.entries[s.number];
+            const auto byShape =
+                unhashed && e.length >= 0 && SoundInFile(e, bank.fileSize) ? StandingByShape(e, s) : std::nullopt;
+            const SoundFacts* held = byShape ? nullptr : facts.Of(s.number);
+            if (byShape) {
+                planned.standing = byShape->first;
+                if (!byShape->second.empty())
+                    unhashed->push_back({s.number, byShape->second});
+            } else if (!held)
                 planned.standing = Standing::Unreadable;
             else if (*held == s.base)
                 planned.standing = Standing::Base;

@@ -248,6 +248,17 @@ TEST_F(Packs, RefusalsNameTheSoundAndChangeNothing)
          "voxbank: @T.SFX: sound 0 (Door creak) is not the sound @a.voxpack replaces: it holds PCM 1ch 11025 Hz 8-bit, "
          "64 bytes (another mod, or another version of the bank)\nvoxbank: @T.SFX: 1 conflict; nothing was changed "
          "(--force replaces anyway)\n"},
+        // the format and length of the base, or of the new sound, and other bytes: only the hash tells
+        {"conflict in the base's shape", {"apply", "@T.SFX", "@a.voxpack"},
+         [this](Packs*) { Modded("T", {{0, Stereo16(3000, 9)}}); },
+         "voxbank: @T.SFX: sound 0 (Door creak) is not the sound @a.voxpack replaces: it holds PCM 2ch 22050 Hz 16-bit, "
+         "12,000 bytes (another mod, or another version of the bank)\nvoxbank: @T.SFX: 1 conflict; nothing was changed "
+         "(--force replaces anyway)\n"},
+        {"conflict in the new sound's shape", {"apply", "@T.SFX", "@a.voxpack"},
+         [this](Packs*) { Modded("T", {{0, Stereo16(100, 9)}}); },
+         "voxbank: @T.SFX: sound 0 (Door creak) is not the sound @a.voxpack replaces: it holds PCM 2ch 22050 Hz 16-bit, "
+         "400 bytes (another mod, or another version of the bank)\nvoxbank: @T.SFX: 1 conflict; nothing was changed "
+         "(--force replaces anyway)\n"},
         {"overlap", {"apply", "@T.SFX", "@a.voxpack", "@c.voxpack"}, nullptr,
          "voxbank: @a.voxpack and @c.voxpack both replace sound 0 (Door creak), with different sounds; apply one of "
          "them; nothing was changed\n"},
@@ -278,10 +289,13 @@ TEST_F(Packs, RefusalsNameTheSoundAndChangeNothing)
         ExpectUntouched(bank.substr(Path("").size()), before);
         EXPECT_TRUE(Get("c.voxpack") == pack && !Has("s.voxpack")) << c.what;
     }
-    // --force replaces the other mod's sound all the same
-    Outcome forced = RunVoxbank({"apply", Path("T.SFX"), Path("a.voxpack"), "--force"});
-    EXPECT_EQ(forced.status, 0) << forced.err;
-    EXPECT_TRUE(Get("T.SFX") == Get("A.SFX"));
+    // --force replaces the other mod's sound all the same, whatever its shape
+    for (const TestSound& other : {Stereo16(100, 9), Stereo16(3000, 9), Stereo16(100, 20)}) {
+        Modded("T", {{0, other}});
+        Outcome forced = RunVoxbank({"apply", Path("T.SFX"), Path("a.voxpack"), "--force"});
+        EXPECT_EQ(forced.status, 0) << forced.err;
+        EXPECT_TRUE(Get("T.SFX") == Get("A.SFX")) << other.data.size();
+    }
 }
 
 TEST_F(Packs, HostilePacksAreRefusedAndChangeNothing)
