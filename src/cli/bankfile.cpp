@@ -42,13 +42,13 @@ std::vector<uint8_t> StoredBytes(const LoadedBank& b, size_t n)
 }
 
 vox::RewriteResult RewriteOrFail(const LoadedBank& b, const std::vector<vox::Replacement>& replacements, bool noBackup,
-                                 const char* doing, const vox::LastCheck& lastCheck)
+                                 const char* doing, const vox::LastCheck& lastCheck, const vox::Ready& ready)
 {
     ProgressBar bar(doing);
     vox::RewriteResult result =
         vox::Rewrite(vox::Disk(), b.path, b.bank, replacements, noBackup ? vox::Backup::None : vox::Backup::Keep,
                      vox::kPieceSize, [&bar](vox::Step, uint64_t done, uint64_t total) { bar.Show(done, total); },
-                     lastCheck);
+                     lastCheck, ready);
     bar.Clear();
     if (result.error == vox::BankError::Abandoned)
         return result;

@@ -25,9 +25,11 @@ LoadedBank LoadBank(const std::string& path);
 
 // One rewrite of the bank with these replacements, a progress bar on a terminal, the old bank
 // kept as its backup unless noBackup; a failure ends the command, a backup refused is told. A
-// last check that says no is no failure: the result says Abandoned, and nothing was changed.
+// last check or a ready that says no is no failure: the result says Abandoned, and nothing was
+// changed.
 vox::RewriteResult RewriteOrFail(const LoadedBank& b, const std::vector<vox::Replacement>& replacements, bool noBackup,
-                                 const char* doing, const vox::LastCheck& lastCheck = {});
+                                 const char* doing, const vox::LastCheck& lastCheck = {},
+                                 const vox::Ready& ready = {});
 
 // The bytes the bank holds for sound n; empty when it cannot give them.
 std::vector<uint8_t> StoredBytes(const LoadedBank& b, size_t n);

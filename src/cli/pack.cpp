@@ -13,6 +13,7 @@
 #include "cli/messages.h"
 #include "cli/progress.h"
 #include "disk/disk.h"
+#include "engine/backup.h"
 #include "engine/paths.h"
 #include "pack/manifest.h"
 #include "pack/pack.h"
@@ -131,21 +132,27 @@ Status Show(const ShowOptions& o)
 
 namespace {
 
-// One try at applying the packs: plan, then refuse, or rewrite and tell. With quick, the bank's
-// sounds the plan can take by their format and length are hashed beside the rewrite, which goes
-// ahead only when they hold; false when they do not, or when the plan finds a conflict, which
-// only every sound's bytes can tell in full: nothing was changed or told, and an exact try follows.
-bool TryApply(const ApplyOptions& o, const std::vector<vox::Pack>& packs, bool quick)
+// One try at applying the packs: plan, then refuse, or rewrite and tell. With decoding, the
+// quick try: the packs' sounds are decoded and the bank's sounds the plan can take by their
+// format and length are hashed, both beside the rewrite, which goes ahead only when all is well;
+// false when it is not, or when the plan meets anything to refuse: nothing was changed or told,
+// and the exact try follows, every pack read in full and every sound's bytes hashed first.
+bool TryApply(const ApplyOptions& o, const std::vector<vox::Pack>& packs, vox::PacksDecoding* decoding)
 {
+    const bool quick = decoding != nullptr;
     std::vector<const vox::Pack*> pointers;
     for (const vox::Pack& p : packs)
         pointers.push_back(&p);
-    LoadedBank b = LoadBank(o.bank);
+    LoadedBank b;
+    if (!quick)
+        b = LoadBank(o.bank);
+    else if (vox::IsBackupName(o.bank) || ReadBankAt(o.bank, &b) != vox::BankError::Ok)
+        return false;
     std::vector<vox::Unhashed> unhashed;
     vox::ApplyPlan plan = vox::PlanApply(pointers, b.bank, *b.file, o.force, quick ? &unhashed : nullptr);
-    if (quick && plan.conflicts > 0)
+    if (quick && (plan.problem || !plan.overlaps.empty() || plan.conflicts > 0))
         return false;
-    if (plan.replacements.empty() && !unhashed.empty() && !vox::HashesHold(unhashed, b.bank, *b.file))
+    if (quick && plan.replacements.empty() && !(decoding->AllWhole() && vox::HashesHold(unhashed, b.bank, *b.file)))
         return false;
     b.file.reset();  // on Windows an open handle would keep the new bank from taking the name
     if (plan.problem)
@@ -183,15 +190,18 @@ bool TryApply(const ApplyOptions& o, const std::vector<vox::Pack>& packs, bool q
         return true;
     }
     vox::LastCheck lastCheck;
+    vox::Ready ready;
     std::future<bool> holding;
-    if (!unhashed.empty()) {
+    if (quick) {
         holding = std::async(std::launch::async, [&] {
             std::unique_ptr<vox::Source> file = vox::Disk().Open(b.path);
             return file && vox::HashesHold(unhashed, b.bank, *file);
         });
-        lastCheck = [&holding] { return holding.get(); };
+        lastCheck = [&] { return holding.get() && decoding->AllWhole(); };
+        ready = [decoding](const vox::Sound* with) { return decoding->Whole(with); };
     }
-    if (RewriteOrFail(b, plan.replacements, o.noBackup, "applying", lastCheck).error == vox::BankError::Abandoned)
+    if (RewriteOrFail(b, plan.replacements, o.noBackup, "applying", lastCheck, ready).error ==
+        vox::BankError::Abandoned)
         return false;
     tellApplied();
     std::vector<bool> told(b.bank.entries.size());
@@ -210,11 +220,15 @@ bool TryApply(const ApplyOptions& o, const std::vector<vox::Pack>& packs, bool q
 
 Status Apply(const ApplyOptions& o)
 {
+    {
+        vox::PacksDecoding decoding;
+        if (decoding.Start(vox::Disk(), o.packs) && TryApply(o, decoding.Packs(), &decoding))
+            return kOk;
+    }
     std::vector<vox::Pack> packs;
     for (const std::string& path : o.packs)
         packs.push_back(LoadPack(path));
-    if (!TryApply(o, packs, true))
-        TryApply(o, packs, false);
+    TryApply(o, packs, nullptr);
     return kOk;
 }
 

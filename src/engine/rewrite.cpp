@@ -97,7 +97,7 @@ private:
 };
 
 BankError WriteNewBank(Writer& out, const Bank& old, const std::vector<Entry>& directory,
-                       const std::vector<Replacement>& reps)
+                       const std::vector<Replacement>& reps, const Ready& ready)
 {
     BankError e = out.Write(old.header, kHeaderSize);
     if (e != BankError::Ok)
@@ -115,6 +115,8 @@ BankError WriteNewBank(Writer& out, const Bank& old, const std::vector<Entry>& d
         if ((e = out.Copy(pos, (uint64_t)was.offset - pos, Step::Prior)) != BankError::Ok)
             return e;
         out.Report(Step::NewData);
+        if (ready && !ready(r.with))
+            return BankError::Abandoned;
         if ((e = out.Write(r.with->bytes.data(), r.with->bytes.size())) != BankError::Ok)
             return e;
         pos = (uint64_t)was.offset + (uint64_t)was.length;
@@ -143,7 +145,7 @@ std::vector<Entry> CorrectedDirectory(const std::vector<Entry>& entries, const s
 
 RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loaded,
                       std::vector<Replacement> replacements, Backup backup, size_t pieceSize,
-                      const Progress& progress, const LastCheck& lastCheck)
+                      const Progress& progress, const LastCheck& lastCheck, const Ready& ready)
 {
     RewriteResult result;
     result.newPath = FolderOf(bankPath) + kNewBankName;
@@ -183,7 +185,7 @@ RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loa
     if (!sink)
         return fail(BankError::Create);
     Writer out(*old, *sink, buffer, (uint64_t)newSize, progress);
-    e = WriteNewBank(out, disk, directory, replacements);
+    e = WriteNewBank(out, disk, directory, replacements, ready);
     if (e == BankError::Ok && !sink->Flush())
         e = BankError::Flush;
     if (!sink->Close() && e == BankError::Ok)

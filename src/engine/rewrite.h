@@ -45,14 +45,19 @@ std::vector<Entry> CorrectedDirectory(const std::vector<Entry>& entries, const s
 // Asked once new.sfx is whole and flushed, just before the swap: whether it may go ahead. It
 // lets a check that runs beside the rewrite have the last word.
 using LastCheck = std::function<bool()>;
+// Asked just before a replacement's bytes are read, and it may wait for them: a sound made
+// beside the rewrite, its format and size set from the start, is taken once whole. False
+// abandons the rewrite.
+using Ready = std::function<bool(const Sound* with)>;
 
 // Writes new.sfx beside bankPath from the bank on disk, which must still hold the directory
 // that was loaded, streaming through one buffer of pieceSize bytes; flushes it and puts it in
 // the bank's place in one step, the old bank becoming the backup when asked and the file
 // system allows it (else it is deleted, and backupKept says so). On any failure before that,
-// a last check that says no included (Abandoned), the bank is untouched and no new.sfx is left.
+// a last check or a ready that says no included (Abandoned), the bank is untouched and no
+// new.sfx is left.
 RewriteResult Rewrite(Files& files, const std::string& bankPath, const Bank& loaded,
                       std::vector<Replacement> replacements, Backup backup, size_t pieceSize,
-                      const Progress& progress = {}, const LastCheck& lastCheck = {});
+                      const Progress& progress = {}, const LastCheck& lastCheck = {}, const Ready& ready = {});
 
 }  // namespace vox

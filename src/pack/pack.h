@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,31 @@ struct ReadPack {
 ReadPack ReadPackBytes(const uint8_t* data, size_t size, bool listOnly = false, const PackProgress& progress = {});
 // The same from a file, refused when it is larger than any pack can be.
 ReadPack ReadPackFile(Files& files, const std::string& path, bool listOnly = false, const PackProgress& progress = {});
+
+// Packs applied while their sounds are decoded: each pack file read and checked as a listing
+// is, every sound given the format and room its manifest says, and the sounds then decoded and
+// checked against their hashes by a thread of their own, in order, so that a rewrite can start
+// at once and take each as it is whole. Whatever goes wrong, ReadPackFile tells best.
+class PacksDecoding {
+public:
+    PacksDecoding();
+    ~PacksDecoding();  // the thread stopped
+    PacksDecoding(const PacksDecoding&) = delete;
+    PacksDecoding& operator=(const PacksDecoding&) = delete;
+    // False when a pack cannot be read or checked as a listing, or its sounds given their room:
+    // nothing is decoded then.
+    bool Start(Files& files, const std::vector<std::string>& paths);
+    const std::vector<Pack>& Packs() const;
+    // Waits until the sound, one of the packs', is whole: false when it, or one decoded before
+    // it, is not as its manifest says.
+    bool Whole(const Sound* sound);
+    // Waits for every sound: whether all are whole.
+    bool AllWhole();
+
+private:
+    struct Work;
+    std::unique_ptr<Work> work_;
+};
 
 // How a bank's sound stands against a pack that replaces it.
 enum class Standing {

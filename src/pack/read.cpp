@@ -2,6 +2,7 @@
 // the size its sound needs.
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -80,26 +81,33 @@ PackProblem Inflate(zip_t* zip, zip_uint64_t index, const std::string& name, uin
     return {};
 }
 
-// The sound the entry's bytes decode to, checked against what the manifest says it is.
-PackProblem Decode(const std::vector<uint8_t>& bytes, PackSound* s)
+// The room a sound decodes into, and the format it is stored in: all its manifest says of it.
+void ShapeSound(PackSound* s)
 {
     const Entry& e = s->now.format;
-    const size_t length = (size_t)e.length;
     s->sound = Sound();
     s->sound.format = FormatOf(e);
     s->sound.hadCbSize = true;  // the entry's extra size exactly, as the manifest gives it
+    s->sound.bytes.assign((size_t)e.length, 0);
+}
+
+// The entry's bytes decoded into the room ShapeSound gave the sound, and checked against the
+// manifest's hash. Nothing else of the sound is touched: a rewrite may be reading its size.
+PackProblem Decode(const std::vector<uint8_t>& bytes, PackSound* s)
+{
+    std::vector<uint8_t>& room = s->sound.bytes;
     if (IsFlacEntry(s->entry)) {
-        if (!DecodeFlac(bytes.data(), bytes.size(), s->sound.format, length, &s->sound.bytes))
+        if (!DecodeFlac(bytes.data(), bytes.size(), s->sound.format, room.size(), room.data()))
             return {PackError::EntryDamaged, s->entry, s->number};
     } else {
         MemorySource source(bytes);
         Sound wave;
         if (ReadWave(source, &wave) != WaveError::Ok || !(wave.format == s->sound.format) ||
-            wave.bytes.size() != length)
+            wave.bytes.size() != room.size())
             return {PackError::EntryDamaged, s->entry, s->number};
-        s->sound.bytes = std::move(wave.bytes);
+        std::copy(wave.bytes.begin(), wave.bytes.end(), room.begin());
     }
-    if (Sha256Hex(s->sound.bytes.data(), s->sound.bytes.size()) != s->now.sha256)
+    if (Sha256Hex(room.data(), room.size()) != s->now.sha256)
         return {PackError::HashWrong, s->entry, s->number};
     return {};
 }
@@ -149,11 +157,57 @@ PackProblem CheckSounds(const Pack& pack, const std::map<std::string, zip_uint64
     return {};
 }
 
+// A pack opened from its bytes, which must outlive it: its zip, and its entries by name.
+struct OpenedPack {
+    ZipPtr zip;
+    std::map<std::string, zip_uint64_t> entries;
+
+    // The sound's entry inflated, refused past what its sound can need: FLAC never needs more
+    // than the samples and its frames' headers, a WAVE file its chunks.
+    PackProblem InflateSound(const PackSound& s, std::vector<uint8_t>* out)
+    {
+        const uint64_t limit = (uint64_t)s.now.format.length + kWaveHeaderRoom + (uint64_t)s.now.format.length / 8;
+        return Inflate(zip.get(), entries[s.entry], s.entry, limit, out);
+    }
+};
+
+// The zip opened and listed, the manifest read, and both held against each other.
+PackProblem OpenPack(const uint8_t* data, size_t size, OpenedPack* opened, Pack* pack)
+{
+    if (size > kMaxPackBytes)
+        return {PackError::TooLarge, "", 0};
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(data, size, 0, &error);
+    zip_t* zip = source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error) : nullptr;
+    if (!zip) {
+        std::string why = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        if (source)
+            zip_source_free(source);
+        return {PackError::NotZip, why, 0};
+    }
+    zip_error_fini(&error);
+    opened->zip.reset(zip);
+    if (PackProblem p = ListEntries(zip, &opened->entries))
+        return p;
+    auto manifest = opened->entries.find(kManifestName);
+    if (manifest == opened->entries.end())
+        return {PackError::NoManifest, "", 0};
+    std::vector<uint8_t> bytes;
+    if (PackProblem p = Inflate(zip, manifest->second, kManifestName, kMaxManifestBytes, &bytes))
+        return p;
+    if (PackProblem p = ParseManifest(std::string(bytes.begin(), bytes.end()), pack))
+        return p;
+    std::sort(pack->sounds.begin(), pack->sounds.end(),
+              [](const PackSound& a, const PackSound& b) { return a.number < b.number; });
+    return CheckSounds(*pack, opened->entries);
+}
+
 // Every sound of the pack inflated and decoded, checked against its hash, by two workers: the
 // entries are taken in order, one inflated at a time (the zip is read by one), and decoded side
 // by side. The problem told is the first sound's that has one, as one worker would find it.
-PackProblem DecodeSounds(zip_t* zip, std::map<std::string, zip_uint64_t>& entries, std::vector<PackSound>* sounds,
-                         const PackProgress& progress)
+PackProblem DecodeSounds(OpenedPack& opened, std::vector<PackSound>* sounds, const PackProgress& progress)
 {
     const size_t count = sounds->size();
     std::vector<PackProblem> problems(count);
@@ -176,11 +230,11 @@ PackProblem DecodeSounds(zip_t* zip, std::map<std::string, zip_uint64_t>& entrie
                 if (failed || next == count)
                     return;
                 i = next++;
-                PackSound& s = (*sounds)[i];
-                // FLAC never needs more than the samples and its frames' headers; a WAVE file its chunks.
-                const uint64_t limit = (uint64_t)s.now.format.length + kWaveHeaderRoom + (uint64_t)s.now.format.length / 8;
-                p = Inflate(zip, entries[s.entry], s.entry, limit, &bytes);
+                p = opened.InflateSound((*sounds)[i], &bytes);
             }
+            // Its room only once its entry is known to be there and within bounds.
+            if (!p)
+                ShapeSound(&(*sounds)[i]);
             if (!p)
                 p = Decode(bytes, &(*sounds)[i]);
             std::lock_guard<std::mutex> hold(reading);
@@ -208,74 +262,143 @@ PackProblem DecodeSounds(zip_t* zip, std::map<std::string, zip_uint64_t>& entrie
 ReadPack ReadPackBytes(const uint8_t* data, size_t size, bool listOnly, const PackProgress& progress)
 {
     ReadPack r;
-    auto fail = [&](PackProblem p) {
-        r.problem = std::move(p);
-        return r;
-    };
-    if (size > kMaxPackBytes)
-        return fail({PackError::TooLarge, "", 0});
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(data, size, 0, &error);
-    zip_t* opened = source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error) : nullptr;
-    if (!opened) {
-        std::string why = zip_error_strerror(&error);
-        zip_error_fini(&error);
-        if (source)
-            zip_source_free(source);
-        return fail({PackError::NotZip, why, 0});
-    }
-    zip_error_fini(&error);
-    ZipPtr zip(opened);
-
-    std::map<std::string, zip_uint64_t> entries;
-    if (PackProblem p = ListEntries(zip.get(), &entries))
-        return fail(p);
-    auto manifest = entries.find(kManifestName);
-    if (manifest == entries.end())
-        return fail({PackError::NoManifest, "", 0});
-    std::vector<uint8_t> bytes;
-    if (PackProblem p = Inflate(zip.get(), manifest->second, kManifestName, kMaxManifestBytes, &bytes))
-        return fail(p);
-    if (PackProblem p = ParseManifest(std::string(bytes.begin(), bytes.end()), &r.pack))
-        return fail(p);
-    std::sort(r.pack.sounds.begin(), r.pack.sounds.end(),
-              [](const PackSound& a, const PackSound& b) { return a.number < b.number; });
-    if (PackProblem p = CheckSounds(r.pack, entries))
-        return fail(p);
-    if (listOnly)
-        return r;
-
-    if (PackProblem p = DecodeSounds(zip.get(), entries, &r.pack.sounds, progress))
-        return fail(p);
+    OpenedPack opened;
+    r.problem = OpenPack(data, size, &opened, &r.pack);
+    if (!r.problem && !listOnly)
+        r.problem = DecodeSounds(opened, &r.pack.sounds, progress);
     return r;
 }
+
+namespace {
+
+// The pack file's bytes, refused when it is larger than any pack can be.
+PackProblem ReadPackBytesOf(Files& files, const std::string& path, std::vector<uint8_t>* bytes)
+{
+    std::unique_ptr<Source> file = files.Open(path);
+    uint64_t size = 0;
+    if (!file || !file->Size(&size))
+        return {PackError::Open, "", 0};
+    if (size > kMaxPackBytes)
+        return {PackError::TooLarge, "", 0};
+    try {
+        bytes->resize((size_t)size);
+    } catch (const std::bad_alloc&) {
+        return {PackError::NoMemory, "", 0};
+    }
+    if (!ReadExactly(*file, 0, bytes->data(), bytes->size()))
+        return {PackError::Read, "", 0};
+    return {};
+}
+
+}  // namespace
 
 ReadPack ReadPackFile(Files& files, const std::string& path, bool listOnly, const PackProgress& progress)
 {
     ReadPack r;
-    std::unique_ptr<Source> file = files.Open(path);
-    uint64_t size = 0;
-    if (!file || !file->Size(&size)) {
-        r.problem = {PackError::Open, "", 0};
-        return r;
-    }
-    if (size > kMaxPackBytes) {
-        r.problem = {PackError::TooLarge, "", 0};
-        return r;
-    }
     std::vector<uint8_t> bytes;
+    r.problem = ReadPackBytesOf(files, path, &bytes);
+    return r.problem ? r : ReadPackBytes(bytes.data(), bytes.size(), listOnly, progress);
+}
+
+struct PacksDecoding::Work {
+    std::vector<std::vector<uint8_t>> files;
+    std::vector<OpenedPack> opened;
+    std::vector<Pack> packs;
+    std::map<const Sound*, size_t> order;  // each sound's place in the decoding
+    std::mutex lock;
+    std::condition_variable progressed;
+    size_t whole = 0;  // the sounds decoded and checked so far, in order
+    bool failed = false, stop = false;
+    std::thread thread;
+
+    void Run()
+    {
+        std::vector<uint8_t> bytes;
+        for (size_t p = 0; p < packs.size(); p++)
+            for (PackSound& s : packs[p].sounds) {
+                {
+                    std::lock_guard<std::mutex> hold(lock);
+                    if (stop)
+                        return;
+                }
+                const bool good = !opened[p].InflateSound(s, &bytes) && !Decode(bytes, &s);
+                {
+                    std::lock_guard<std::mutex> hold(lock);
+                    if (good)
+                        whole++;
+                    else
+                        failed = true;
+                }
+                progressed.notify_all();
+                if (!good)
+                    return;
+            }
+    }
+
+    // Waits until the first count sounds are whole, or one of them is not.
+    bool WaitFor(size_t count)
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        progressed.wait(hold, [&] { return whole >= count || failed; });
+        return whole >= count;
+    }
+};
+
+PacksDecoding::PacksDecoding() = default;
+
+PacksDecoding::~PacksDecoding()
+{
+    if (!work_ || !work_->thread.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> hold(work_->lock);
+        work_->stop = true;
+    }
+    work_->thread.join();
+}
+
+bool PacksDecoding::Start(Files& files, const std::vector<std::string>& paths)
+{
+    work_ = std::make_unique<Work>();
+    Work& w = *work_;
+    w.files.resize(paths.size());
+    w.opened.resize(paths.size());
+    w.packs.resize(paths.size());
+    for (size_t p = 0; p < paths.size(); p++)
+        if (ReadPackBytesOf(files, paths[p], &w.files[p]) ||
+            OpenPack(w.files[p].data(), w.files[p].size(), &w.opened[p], &w.packs[p]))
+            return false;
+    // All the room at once, as much as a bank may hold.
+    uint64_t room = 0;
     try {
-        bytes.resize((size_t)size);
+        for (Pack& pack : w.packs)
+            for (PackSound& s : pack.sounds) {
+                if ((room += (uint64_t)s.now.format.length) > kMaxPackBytes)
+                    return false;
+                ShapeSound(&s);
+                w.order[&s.sound] = w.order.size();
+            }
     } catch (const std::bad_alloc&) {
-        r.problem = {PackError::NoMemory, "", 0};
-        return r;
+        return false;
     }
-    if (!ReadExactly(*file, 0, bytes.data(), bytes.size())) {
-        r.problem = {PackError::Read, "", 0};
-        return r;
-    }
-    return ReadPackBytes(bytes.data(), bytes.size(), listOnly, progress);
+    w.thread = std::thread([&w] { w.Run(); });
+    return true;
+}
+
+const std::vector<Pack>& PacksDecoding::Packs() const
+{
+    return work_->packs;
+}
+
+bool PacksDecoding::Whole(const Sound* sound)
+{
+    auto at = work_->order.find(sound);
+    return at != work_->order.end() && work_->WaitFor(at->second + 1);
+}
+
+bool PacksDecoding::AllWhole()
+{
+    return work_->WaitFor(work_->order.size());
 }
 
 }  // namespace vox

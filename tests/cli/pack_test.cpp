@@ -8,6 +8,8 @@
 #include <zip.h>
 
 #include "builders.h"
+#include "disk/disk.h"
+#include "pack/pack.h"
 #include "run.h"
 
 using namespace vox::test;
@@ -179,6 +181,35 @@ TEST_F(Packs, ApplyingAPackMakesTheModdedBankByteForByte)
     nlohmann::json manifest = nlohmann::json::parse(RunVoxbank({"show", Path("mod.voxpack"), "--json"}).out);
     EXPECT_EQ(manifest["sounds"].size(), 5u);
     EXPECT_EQ(manifest["sounds"][3]["new"]["format"]["extra"], 2);
+}
+
+// A rewrite may ask for a sound while the thread beside it still decodes: each is given whole,
+// the one after a damaged entry never.
+TEST_F(Packs, SoundsDecodedBesideAreGivenOnlyWhole)
+{
+    const TestSound small = Stereo16(100, 20), large = Stereo16(400000, 21);
+    MakePack(Modded("A", {{0, small}, {4, large}}), "a.voxpack");
+    std::map<std::string, std::string> entries = Unzip(Get("a.voxpack"));
+    std::string& last = entries["sounds/004-Bell.flac"];
+    last[last.size() / 2] ^= 0x10;
+    Put("bad.voxpack", Zip({entries.begin(), entries.end()}));
+    Put("none.voxpack", "not a zip");
+    for (const char* pack : {"a.voxpack", "bad.voxpack"}) {
+        vox::PacksDecoding decoding;
+        ASSERT_TRUE(decoding.Start(vox::Disk(), {Path(pack)})) << pack;
+        const std::vector<vox::PackSound>& sounds = decoding.Packs()[0].sounds;
+        const bool good = pack == std::string("a.voxpack");
+        ASSERT_EQ(sounds.size(), 2u);
+        EXPECT_EQ(sounds[1].sound.bytes.size(), large.data.size()) << "its room from the start";
+        EXPECT_EQ(decoding.Whole(&sounds[1].sound), good) << pack;
+        if (good) {
+            EXPECT_TRUE(std::string(sounds[1].sound.bytes.begin(), sounds[1].sound.bytes.end()) == large.data);
+        }
+        EXPECT_TRUE(decoding.Whole(&sounds[0].sound)) << pack;
+        EXPECT_EQ(decoding.AllWhole(), good) << pack;
+    }
+    vox::PacksDecoding none;
+    EXPECT_FALSE(none.Start(vox::Disk(), {Path("a.voxpack"), Path("none.voxpack")}));
 }
 
 TEST_F(Packs, DisjointPacksStackInOneCommandOrOneAfterAnother)

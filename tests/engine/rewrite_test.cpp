@@ -98,6 +98,8 @@ TEST(Rewrite, RefusesAndLeavesEveryFileAsItWas)
         MemFiles files;
         std::vector<Replacement> reps;
         size_t piece = 7;
+        LastCheck lastCheck;
+        Ready ready;
     };
     const std::string good = BankBytes(Sounds({10, 20, 30}));
     static const Sound with = NewSound(50), insane = [] { Sound s = NewSound(8); s.format.channels = 9; return s; }(),
@@ -113,6 +115,9 @@ TEST(Rewrite, RefusesAndLeavesEveryFileAsItWas)
         {BankError::BadRequest, [](Setup& s) { s.reps = {{1, nullptr}}; }},
         {BankError::BadRequest, [](Setup& s) { s.reps = {}; }},
         {BankError::BadRequest, [](Setup& s) { s.piece = 0; }},
+        // a check beside the rewrite says no: at the last moment, or as a sound is to be written
+        {BankError::Abandoned, [](Setup& s) { s.lastCheck = [] { return false; }; }},
+        {BankError::Abandoned, [](Setup& s) { s.ready = [](const Sound* w) { return w != &with; }; }},
     };
     for (size_t row = 0; row < std::size(cases); row++) {
         const auto& [error, change] = cases[row];
@@ -121,7 +126,9 @@ TEST(Rewrite, RefusesAndLeavesEveryFileAsItWas)
         s.reps = {{1, &with}};
         change(s);
         FileMap before = s.files.files;
-        EXPECT_EQ(Rewrite(s.files, kBank, Loaded(good), s.reps, Backup::Keep, s.piece).error, error) << "row " << row;
+        EXPECT_EQ(Rewrite(s.files, kBank, Loaded(good), s.reps, Backup::Keep, s.piece, {}, s.lastCheck, s.ready).error,
+                  error)
+            << "row " << row;
         EXPECT_EQ(s.files.files, before) << "row " << row;
     }
 }
