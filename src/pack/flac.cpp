@@ -117,7 +117,7 @@ std::vector<uint8_t> EncodeFlac(const Format& f, const std::vector<uint8_t>& byt
     return std::move(mem.bytes);
 }
 
-bool DecodeFlac(const uint8_t* data, size_t size, const Format& f, size_t bytes, uint8_t* out)
+bool DecodeFlac(const uint8_t* data, size_t size, const Format& f, size_t bytes, const std::function<uint8_t*()>& room)
 {
     const int sub = SubformatFor(f.bits);
     const size_t frameBytes = (size_t)f.channels * f.bits / 8;
@@ -133,6 +133,7 @@ bool DecodeFlac(const uint8_t* data, size_t size, const Format& f, size_t bytes,
     const size_t frames = bytes / frameBytes, sampleBytes = f.bits / 8u;
     bool ok = info.format == (SF_FORMAT_FLAC | sub) && info.channels == f.channels && info.samplerate == (int)f.rate &&
               info.frames == (sf_count_t)frames;
+    uint8_t* out = ok ? room() : nullptr;
     std::vector<int32_t> piece(kFrames * f.channels);
     size_t done = 0;
     while (ok) {

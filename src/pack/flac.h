@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/bank.h"
@@ -13,9 +14,9 @@ namespace vox {
 // that are not whole frames, or a format libsndfile refuses. The caller checks the decoding.
 std::vector<uint8_t> EncodeFlac(const Format& f, const std::vector<uint8_t>& bytes);
 
-// Decodes FLAC holding exactly bytes bytes of format f into out, which has room for them; false
-// when it is not FLAC, has another format or length, or is damaged. Never decodes more than one
-// piece past bytes.
-bool DecodeFlac(const uint8_t* data, size_t size, const Format& f, size_t bytes, uint8_t* out);
+// Decodes FLAC holding exactly bytes bytes of format f into the room room gives, asked for only
+// once the stream says it holds that; false when it is not FLAC, has another format or length,
+// or is damaged. Never decodes more than one piece past bytes.
+bool DecodeFlac(const uint8_t* data, size_t size, const Format& f, size_t bytes, const std::function<uint8_t*()>& room);
 
 }  // namespace vox

@@ -232,7 +232,8 @@ MadePack MakePack(const NamedBank& modded, const NamedBank& original, const Pack
         std::vector<uint8_t> flac = EncodeFlac(FormatOf(e), now);
         std::vector<uint8_t> back(now.size());
         const bool asFlac = !flac.empty() && flac.size() < now.size() &&
-                            DecodeFlac(flac.data(), flac.size(), FormatOf(e), now.size(), back.data()) && back == now;
+                            DecodeFlac(flac.data(), flac.size(), FormatOf(e), now.size(), [&back] { return back.data(); }) &&
+                            back == now;
         s.entry = EntryName(n, s.name, asFlac);
         if (asFlac) {
             data.push_back(std::move(flac));

@@ -22,6 +22,9 @@ namespace {
 
 constexpr uint64_t kMaxPackBytes = 0x7FFFFFFF;  // no bank can take more
 constexpr uint64_t kMaxManifestBytes = 1 << 20;
+// A pack decoded beside a rewrite gets the room of all its sounds at once, up to this.
+constexpr uint64_t kMaxRoomPerPackByte = 32;
+constexpr uint64_t kMaxRoomAlways = 16 << 20;
 constexpr uint64_t kWaveHeaderRoom = 0x11000;  // a WAVE entry's chunks beside its samples, the longest format too
 
 // A source over bytes in memory, for the engine's WAVE reader.
@@ -81,7 +84,7 @@ PackProblem Inflate(zip_t* zip, zip_uint64_t index, const std::string& name, uin
     return {};
 }
 
-// The room a sound decodes into, and the format it is stored in: all its manifest says of it.
+// The format a sound is stored in, and the room it decodes into: all its manifest says of it.
 void ShapeSound(PackSound* s)
 {
     const Entry& e = s->now.format;
@@ -91,23 +94,33 @@ void ShapeSound(PackSound* s)
     s->sound.bytes.assign((size_t)e.length, 0);
 }
 
-// The entry's bytes decoded into the room ShapeSound gave the sound, and checked against the
-// manifest's hash. Nothing else of the sound is touched: a rewrite may be reading its size.
-PackProblem Decode(const std::vector<uint8_t>& bytes, PackSound* s)
+// The entry's bytes decoded into the sound's room, and checked against the manifest's hash.
+// Unless shaped already, the room is made once the entry is known to hold what the manifest
+// says; when shaped, nothing but the room's bytes is touched: a rewrite may be reading its size.
+PackProblem Decode(const std::vector<uint8_t>& bytes, PackSound* s, bool shaped)
 {
-    std::vector<uint8_t>& room = s->sound.bytes;
-    if (IsFlacEntry(s->entry)) {
-        if (!DecodeFlac(bytes.data(), bytes.size(), s->sound.format, room.size(), room.data()))
-            return {PackError::EntryDamaged, s->entry, s->number};
-    } else {
-        MemorySource source(bytes);
-        Sound wave;
-        if (ReadWave(source, &wave) != WaveError::Ok || !(wave.format == s->sound.format) ||
-            wave.bytes.size() != room.size())
-            return {PackError::EntryDamaged, s->entry, s->number};
-        std::copy(wave.bytes.begin(), wave.bytes.end(), room.begin());
+    const Format format = FormatOf(s->now.format);
+    const size_t length = (size_t)s->now.format.length;
+    auto room = [&] {
+        if (!shaped)
+            ShapeSound(s);
+        return s->sound.bytes.data();
+    };
+    try {
+        if (IsFlacEntry(s->entry)) {
+            if (!DecodeFlac(bytes.data(), bytes.size(), format, length, room))
+                return {PackError::EntryDamaged, s->entry, s->number};
+        } else {
+            MemorySource source(bytes);
+            Sound wave;
+            if (ReadWave(source, &wave) != WaveError::Ok || !(wave.format == format) || wave.bytes.size() != length)
+                return {PackError::EntryDamaged, s->entry, s->number};
+            std::copy(wave.bytes.begin(), wave.bytes.end(), room());
+        }
+    } catch (const std::bad_alloc&) {
+        return {PackError::NoMemory, s->entry, s->number};
     }
-    if (Sha256Hex(room.data(), room.size()) != s->now.sha256)
+    if (Sha256Hex(s->sound.bytes.data(), length) != s->now.sha256)
         return {PackError::HashWrong, s->entry, s->number};
     return {};
 }
@@ -232,11 +245,8 @@ PackProblem DecodeSounds(OpenedPack& opened, std::vector<PackSound>* sounds, con
                 i = next++;
                 p = opened.InflateSound((*sounds)[i], &bytes);
             }
-            // Its room only once its entry is known to be there and within bounds.
             if (!p)
-                ShapeSound(&(*sounds)[i]);
-            if (!p)
-                p = Decode(bytes, &(*sounds)[i]);
+                p = Decode(bytes, &(*sounds)[i], false);
             std::lock_guard<std::mutex> hold(reading);
             if (p) {
                 p.sound = (*sounds)[i].number;
@@ -321,7 +331,7 @@ struct PacksDecoding::Work {
                     if (stop)
                         return;
                 }
-                const bool good = !opened[p].InflateSound(s, &bytes) && !Decode(bytes, &s);
+                const bool good = !opened[p].InflateSound(s, &bytes) && !Decode(bytes, &s, true);
                 {
                     std::lock_guard<std::mutex> hold(lock);
                     if (good)
@@ -368,12 +378,15 @@ bool PacksDecoding::Start(Files& files, const std::vector<std::string>& paths)
         if (ReadPackBytesOf(files, paths[p], &w.files[p]) ||
             OpenPack(w.files[p].data(), w.files[p].size(), &w.opened[p], &w.packs[p]))
             return false;
-    // All the room at once, as much as a bank may hold.
-    uint64_t room = 0;
+    // All the room at once, before any entry is known to fill it: only as much as packs of
+    // recorded sound would, else the packs are read in full, each sound's room made once there.
+    uint64_t room = 0, packBytes = 0;
+    for (const std::vector<uint8_t>& file : w.files)
+        packBytes += file.size();
     try {
         for (Pack& pack : w.packs)
             for (PackSound& s : pack.sounds) {
-                if ((room += (uint64_t)s.now.format.length) > kMaxPackBytes)
+                if ((room += (uint64_t)s.now.format.length) > kMaxRoomPerPackByte * packBytes + kMaxRoomAlways)
                     return false;
                 ShapeSound(&s);
                 w.order[&s.sound] = w.order.size();
