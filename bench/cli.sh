@@ -13,9 +13,7 @@ cd "$(dirname "$0")/.."
 ensure_packages
 # sox is the conversion's yardstick only: the benchmark installs it, the set-up does not.
 PACKAGES="sox libsox-fmt-base" ensure_packages
-build="${BENCH_BUILD:-build-bench}"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVOXMEND_SANITIZE=OFF -DVOXMEND_TESTS=ON >/dev/null
-cmake --build "$build" -j2 --target voxbank bench_cli_bank bench_convert >/dev/null
+build=$(build_bench voxbank bench_cli_bank bench_convert)
 mb="${1:-300}"
 work="$build/cli-bench"
 rm -rf "$work"

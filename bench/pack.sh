@@ -14,9 +14,7 @@ cd "$(dirname "$0")/.."
 ensure_packages
 # The sounds' makers and the zip to compare with: the benchmark installs them, the set-up does not.
 PACKAGES="sox libsox-fmt-base espeak-ng zip" ensure_packages
-build="${BENCH_BUILD:-build-bench}"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVOXMEND_SANITIZE=OFF -DVOXMEND_TESTS=ON >/dev/null
-cmake --build "$build" -j2 --target voxbank bench_cli_bank >/dev/null
+build=$(build_bench voxbank bench_cli_bank)
 mb="${1:-300}"
 work="$build/pack-bench"
 rm -rf "$work"

@@ -67,6 +67,15 @@ build_package() {
     cmake --build build-package -j2
 }
 
+# The benchmarks' build: Release, no sanitizers, in $BENCH_BUILD (build-bench/ unless told),
+# with the targets named made. Prints its folder.
+build_bench() {
+    local build="${BENCH_BUILD:-build-bench}"
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVOXMEND_SANITIZE=OFF -DVOXMEND_TESTS=ON >/dev/null
+    cmake --build "$build" -j2 --target "$@" >/dev/null
+    echo "$build"
+}
+
 # Starts Xvfb when no display is set; XVFB_PID is then its process. Xvfb picks a free display
 # itself: a lock file in this /tmp says nothing of a server in another root that holds the same
 # number in the shared socket namespace.
